@@ -1,0 +1,17 @@
+# One static library per module, compiled position-independent so that the modules can be
+# linked into the shared library as well as into the unit tests.
+function(vixo_add_module)
+  cmake_parse_arguments(M "" "NAME" "SRCS;DEPS" ${ARGN})
+  add_library(${M_NAME} STATIC ${M_SRCS})
+  set_target_properties(${M_NAME} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  target_link_libraries(${M_NAME} PUBLIC vixo_includes ${M_DEPS})
+endfunction()
+
+# One GoogleTest program per module; each test case becomes a CTest test.
+function(vixo_add_test)
+  cmake_parse_arguments(T "" "NAME" "SRCS;DEPS;ENV" ${ARGN})
+  add_executable(${T_NAME} ${T_SRCS})
+  target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES ENVIRONMENT "${T_ENV}")
+endfunction()

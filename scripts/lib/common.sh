@@ -1,0 +1,37 @@
+# Shared by the scripts: installs what is missing and knows the build folders.
+# shellcheck shell=bash
+
+VIXO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+JOBS="$(nproc 2>/dev/null || echo 2)"
+
+# Debian packages every configuration needs.
+VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev
+               libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+# The fuzz targets are built with clang's libFuzzer.
+VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs the packages that are not installed yet; nothing when all are there.
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -q
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# configure <build folder> <cmake arguments...>
+configure() {
+  local dir="$1"; shift
+  cmake -S "$VIXO_ROOT" -B "$dir" -G Ninja "$@"
+}
