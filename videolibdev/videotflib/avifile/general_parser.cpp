@@ -14,6 +14,10 @@ namespace {
 // State and rule numbers of every grammar come from one counter, so numbers only grow.
 std::atomic<int> g_numberCounter{0};
 
+// Internal action kinds of compiled rows, beyond the public ones.
+constexpr int kSetCode = 100;  // a semantic action that only stores the parse state's code
+constexpr int kTake = 101;     // takes the byte a fused row was entered with
+
 // The bytes a stream buffer holds in memory, for scanning runs of bytes without a call per
 // byte. Naming the protected members through a derived class gives pointers to members of
 // std::streambuf itself, which may be used on any buffer.
@@ -37,37 +41,56 @@ int hexValue(unsigned char c) {
 }
 }  // namespace
 
-void appendUtf8CodePoint(std::string& out, int64_t c) {
-  if (c < 0) return;
-  auto cont = [&](int shift) { out.push_back(static_cast<char>(0x80 | ((c >> shift) & 0x3F))); };
+int encodeUtf8CodePoint(int64_t c, char out[6]) {
+  if (c < 0) return 0;
   if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    cont(0);
-  } else if (c <= 0xFFFF) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    cont(6);
-    cont(0);
-  } else if (c <= 0x1FFFFF) {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    cont(12);
-    cont(6);
-    cont(0);
-  } else if (c <= 0x3FFFFFF) {
-    out.push_back(static_cast<char>(0xF8 | (c >> 24)));
-    cont(18);
-    cont(12);
-    cont(6);
-    cont(0);
-  } else {
-    out.push_back(static_cast<char>(0xFC | ((c >> 30) & 0x01)));
-    cont(24);
-    cont(18);
-    cont(12);
-    cont(6);
-    cont(0);
+    out[0] = static_cast<char>(c);
+    return 1;
   }
+  int n;
+  unsigned lead;
+  if (c < 0x800) {
+    n = 2;
+    lead = 0xC0;
+  } else if (c <= 0xFFFF) {
+    n = 3;
+    lead = 0xE0;
+  } else if (c <= 0x1FFFFF) {
+    n = 4;
+    lead = 0xF0;
+  } else if (c <= 0x3FFFFFF) {
+    n = 5;
+    lead = 0xF8;
+  } else {
+    n = 6;
+    lead = 0xFC;
+  }
+  for (int i = n - 1; i > 0; --i) {
+    out[i] = static_cast<char>(0x80 | (c & 0x3F));
+    c >>= 6;
+  }
+  // The lead byte keeps the bits its marker leaves free (one for the six-byte form).
+  out[0] = static_cast<char>(lead | (c & (0x7F >> n)));
+  return n;
+}
+
+void appendUtf8CodePoint(std::string& out, int64_t c) {
+  char bytes[6];
+  out.append(bytes, static_cast<size_t>(encodeUtf8CodePoint(c, bytes)));
+}
+
+void appendUtf8CodePoint(TextBuffer& out, int64_t c) {
+  char bytes[6];
+  out.append(bytes, static_cast<size_t>(encodeUtf8CodePoint(c, bytes)));
+}
+
+void TextBuffer::grow(size_t atLeast) {
+  size_t capacity = capacity_ * 2 + 1;
+  if (capacity < atLeast) capacity = atLeast;
+  auto bigger = std::make_unique<char[]>(capacity);
+  if (size_) std::memcpy(bigger.get(), data_.get(), size_);
+  data_ = std::move(bigger);
+  capacity_ = capacity;
 }
 
 // ---------------------------------------------------------------- action records
@@ -395,6 +418,11 @@ void GeneralParser::compile() {
         const auto* act = dynamic_cast<const Semantic::Action*>(c.payload);
         VIXO_ASSERT(act);
         c.action = act;
+        int32_t code = 0;
+        if (act->setsCode(code)) {
+          c.kind = kSetCode;
+          c.value = code;
+        }
         repeatable = repeatable && act->isRepeatable();
       } else if (a.kind == kPushByte) {
         ++pushes;
@@ -418,12 +446,15 @@ void GeneralParser::compile() {
     row.simple = true;
     for (uint32_t i = 0; i < row.actionCount; ++i) {
       const int kind = actions_[row.firstAction + i].kind;
+      const bool last = i + 1 == row.actionCount;
       if (kind != kPushByte && kind != kPushConstantByte && kind != kCall &&
-          kind != kSemanticAction)
+          kind != kSemanticAction && kind != kSetCode && !(kind == kReturn && last))
         row.simple = false;
     }
   }
   buildTable();
+  fuseDefaults();
+  dropDeadCodes();
   for (auto& rule : rules_)
     if (rule->entry) rule->startRow = rule->entry->row;
 
@@ -538,29 +569,146 @@ void GeneralParser::simplifyCalls() {
   }
 }
 
+// A byte without a transition makes the run follow the row's default, run that row's actions
+// without taking the byte, and look again; this repeats until a row takes the byte. Where such
+// a path meets no return (which would lead to a row known only at run time), it is the same
+// for every row with that default: one fused row runs the path's actions, takes the byte at
+// the point where the path took it, and goes on as the row that took it. Bytes then never
+// wander through defaults on the common paths.
+void GeneralParser::fuseDefaults() {
+  const size_t originalRows = info_.size();
+  std::map<std::pair<int32_t, size_t>, int32_t> fused;  // (default row, class) -> fused row
+  auto rowHasReturn = [this](const RowInfo& r) {
+    for (uint32_t i = 0; i < r.actionCount; ++i)
+      if (actions_[r.firstAction + i].kind == kReturn) return true;
+    return false;
+  };
+  auto fusedRow = [&](int32_t start, size_t cls) -> int32_t {
+    auto known = fused.find({start, cls});
+    if (known != fused.end()) return known->second;
+    std::vector<int32_t> path;
+    int32_t d = start;
+    int32_t target = -1;
+    for (size_t guard = 0; d >= 2 && guard < originalRows; ++guard) {
+      const RowInfo& r = info_[d];
+      if (!r.simple || rowHasReturn(r) || r.takesLate) break;
+      path.push_back(d);
+      const int32_t t = table_[static_cast<size_t>(d) * classCount_ + cls];
+      if (t >= 0) {
+        target = t;
+        break;
+      }
+      d = r.def;
+    }
+    int32_t result = -1;
+    if (target >= 0 && info_[target].simple && !info_[target].takesLate) {
+      RowInfo x;
+      x.firstAction = static_cast<uint32_t>(actions_.size());
+      for (int32_t p : path)
+        for (uint32_t i = 0; i < info_[p].actionCount; ++i)
+          actions_.push_back(actions_[info_[p].firstAction + i]);
+      actions_.push_back(CompiledAction{kTake, 0, nullptr, nullptr, nullptr});
+      const RowInfo t = info_[target];
+      for (uint32_t i = 0; i < t.actionCount; ++i) actions_.push_back(actions_[t.firstAction + i]);
+      x.actionCount = static_cast<uint32_t>(actions_.size()) - x.firstAction;
+      x.def = t.def;
+      x.simple = true;
+      x.takesLate = true;
+      result = static_cast<int32_t>(info_.size());
+      info_.push_back(x);
+      const size_t from = static_cast<size_t>(target) * classCount_;
+      for (size_t c = 0; c < classCount_; ++c) table_.push_back(table_[from + c]);
+    }
+    fused[{start, cls}] = result;
+    return result;
+  };
+  for (size_t r = 2; r < originalRows; ++r) {
+    for (size_t c = 0; c < classCount_; ++c) {
+      if (table_[r * classCount_ + c] >= 0 || info_[r].def < 2) continue;
+      const int32_t x = fusedRow(info_[r].def, c);
+      if (x >= 0) table_[r * classCount_ + c] = x;
+    }
+  }
+}
+
+// A code that another code replaces before anything could read it or fail is dropped: only
+// pushes, calls and the take of a fused row may stand between them.
+void GeneralParser::dropDeadCodes() {
+  for (RowInfo& row : info_) {
+    const CompiledAction* a = actions_.data() + row.firstAction;
+    std::vector<CompiledAction> kept;
+    kept.reserve(row.actionCount);
+    bool dropped = false;
+    for (uint32_t i = 0; i < row.actionCount; ++i) {
+      if (a[i].kind == kSetCode) {
+        bool replaced = false;
+        for (uint32_t k = i + 1; k < row.actionCount; ++k) {
+          const int kind = a[k].kind;
+          if (kind == kSetCode) {
+            replaced = true;
+            break;
+          }
+          if (kind != kPushByte && kind != kPushConstantByte && kind != kCall && kind != kTake)
+            break;
+        }
+        if (replaced) {
+          dropped = true;
+          continue;
+        }
+      }
+      kept.push_back(a[i]);
+    }
+    if (!dropped) continue;
+    row.firstAction = static_cast<uint32_t>(actions_.size());
+    row.actionCount = static_cast<uint32_t>(kept.size());
+    actions_.insert(actions_.end(), kept.begin(), kept.end());
+  }
+}
+
 // ---------------------------------------------------------------- running
 
-void GeneralParser::runSimple(Parsing& st, const RowInfo& row) const {
-  const CompiledAction* a = actions_.data() + row.firstAction;
-  const CompiledAction* end = a + row.actionCount;
-  for (; a != end; ++a) {
-    switch (a->kind) {
-      case kPushByte:
-        st.text.push_back(static_cast<char>(st.current));
-        break;
-      case kPushConstantByte:
-        st.text.push_back(static_cast<char>(a->value));
-        break;
-      case kCall:
+// Runs the actions of the current row. Simple rows run here; a return moves to the popped
+// row and runs its actions in turn.
+inline void GeneralParser::runRow(Parsing& st, unsigned char byte) const {
+  for (;;) {
+    const RowInfo& row = info_[st.row];
+    if (!row.simple) {
+      runActions(st);
+      return;
+    }
+    const CompiledAction* a = actions_.data() + row.firstAction;
+    const CompiledAction* end = a + row.actionCount;
+    bool returned = false;
+    // Tested in the order of how often they occur: conditional branches predict better here
+    // than one jump through a table.
+    for (; a != end; ++a) {
+      const int kind = a->kind;
+      if (kind == kSetCode) {
+        st.code = static_cast<int32_t>(a->value);
+      } else if (kind == kCall) {
         st.calls.push_back(static_cast<int32_t>(a->value));
-        break;
-      case kSemanticAction:
+      } else if (kind == kSemanticAction) {
         a->action->run(st);
         if (st.failed) return;
-        break;
-      default:
-        break;  // rows with other kinds are not simple
+      } else if (kind == kPushByte) {
+        st.text.push_back(static_cast<char>(st.current));
+      } else if (kind == kTake) {
+        st.current = byte;
+        ++st.consumed;
+      } else if (kind == kReturn) {  // the last action of a simple row
+        if (st.calls.empty()) {
+          st.finished = true;
+          st.row = 0;
+          return;
+        }
+        st.row = st.calls.back();
+        st.calls.pop_back();
+        returned = true;
+      } else if (kind == kPushConstantByte) {
+        st.text.push_back(static_cast<char>(a->value));
+      }
     }
+    if (!returned) return;
   }
 }
 
@@ -636,6 +784,9 @@ void GeneralParser::runActions(Parsing& st) const {
           a->action->run(st);
           if (st.failed) return;  // an action may refuse the input
           break;
+        case kSetCode:
+          st.code = static_cast<int32_t>(a->value);
+          break;
         default:
           break;
       }
@@ -658,6 +809,7 @@ void GeneralParser::run(std::istream& in, Parsing& st, const Rule& rule) const {
   st.failed = false;
   st.finished = false;
   st.consumed = 0;
+  st.code = 0;
   VIXO_ASSERT(st.row >= 2);
 
   // The stream is read byte by byte through its buffer, as an unformatted single-character
@@ -703,18 +855,12 @@ void GeneralParser::run(std::istream& in, Parsing& st, const Rule& rule) const {
         st.failed = true;
         return;
       }
-      if (take) {
+      if (take && !rows[next].takesLate) {
         st.current = byte;
         ++st.consumed;
       }
       st.row = next;
-      const RowInfo& entered = rows[next];
-      if (entered.actionCount) {
-        if (entered.simple)
-          runSimple(st, entered);
-        else
-          runActions(st);
-      }
+      if (rows[next].actionCount) runRow(st, byte);
       if (st.failed || st.finished) return;
       if (take) break;
     }
@@ -746,7 +892,7 @@ void GeneralParser::run(std::istream& in, Parsing& st, const Rule& rule) const {
       return;
     }
     st.row = next;
-    runActions(st);
+    runRow(st, 0);
   }
 }
 

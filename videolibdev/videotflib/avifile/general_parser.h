@@ -17,10 +17,45 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Brindle {
+
+// Bytes with a separate used length: emptied by setting the length to 0, so the memory is
+// reused from one text to the next.
+class TextBuffer {
+ public:
+  void push_back(char c) {
+    if (size_ == capacity_) grow(size_ + 1);
+    data_[size_++] = c;
+  }
+  void append(const char* bytes, size_t n) {
+    if (size_ + n > capacity_) grow(size_ + n);
+    std::memcpy(data_.get() + size_, bytes, n);
+    size_ += n;
+  }
+  // Shortens the text (a longer size is filled with zero bytes).
+  void resize(size_t n) {
+    if (n > capacity_) grow(n);
+    if (n > size_) std::memset(data_.get() + size_, 0, n - size_);
+    size_ = n;
+  }
+  void clear() { size_ = 0; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const char* data() const { return data_.get(); }
+  std::string_view view() const { return {data_.get(), size_}; }
+  std::string str() const { return std::string(view()); }
+
+ private:
+  void grow(size_t atLeast);
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
 
 class GeneralParser {
  public:
@@ -42,6 +77,12 @@ class GeneralParser {
       // code). A row whose actions are all such, besides one "push byte", is looped over
       // without running them for every byte.
       virtual bool isRepeatable() const { return false; }
+      // True, with the value, when the whole effect of running it is storing that value as the
+      // parse state's code; the engine then stores it without calling run().
+      virtual bool setsCode(int32_t& value) const {
+        (void)value;
+        return false;
+      }
     };
     class StringData : public ExtentionData {
      public:
@@ -190,7 +231,7 @@ class GeneralParser {
    public:
     virtual ~Parsing() = default;
 
-    std::string text;              // text buffer
+    TextBuffer text;
     std::vector<int64_t> numbers;  // number stack
     std::vector<int32_t> calls;    // return rows
     int64_t accumulator = 0;       // wraps without an error
@@ -200,6 +241,7 @@ class GeneralParser {
     bool failed = false;
     bool finished = false;
     int64_t consumed = 0;  // bytes taken by transitions
+    int32_t code = 0;      // set by code-setting actions (a grammar's error code)
 
     int64_t popNumber();
   };
@@ -242,8 +284,12 @@ class GeneralParser {
     // actions again would only push the byte (when pushesByte) and repeat what already ran.
     bool selfLoop = false;
     bool pushesByte = false;
-    // Only kinds that run without the general machinery (no return among them).
+    // Only pushes, calls, semantic actions and at most one return as the last action: run
+    // inline by the main loop, without the general machinery.
     bool simple = false;
+    // Entered with a byte that is taken only at its take action (a fused default path: the
+    // actions before it ran, in the original rows, before the byte was taken).
+    bool takesLate = false;
   };
   // A row while the grammar is compiled; afterwards rows live in info_ and table_.
   struct Row : RowInfo {
@@ -265,7 +311,9 @@ class GeneralParser {
   void foldJunctions(const std::vector<int>& junctionRows);
   void simplifyCalls();
   void runActions(Parsing& st) const;
-  void runSimple(Parsing& st, const RowInfo& row) const;
+  void runRow(Parsing& st, unsigned char byte) const;
+  void fuseDefaults();
+  void dropDeadCodes();
   void buildTable();
   int32_t nextRow(int32_t row, unsigned char byte) const {
     return table_[static_cast<size_t>(row) * classCount_ + classOf_[byte]];
@@ -288,8 +336,10 @@ class GeneralParser {
   bool compiled_ = false;
 };
 
-// Appends a code point in UTF-8 form: 1 to 6 bytes, surrogates encoded like any other value,
-// nothing for a negative value.
+// Writes a code point in UTF-8 form: 1 to 6 bytes, surrogates encoded like any other value,
+// nothing for a negative value. Returns the number of bytes.
+int encodeUtf8CodePoint(int64_t codePoint, char out[6]);
 void appendUtf8CodePoint(std::string& out, int64_t codePoint);
+void appendUtf8CodePoint(TextBuffer& out, int64_t codePoint);
 
 }  // namespace Brindle

@@ -29,7 +29,7 @@ const Null& nullElement() {
   return instance;
 }
 
-bool isContainer(const Elem* e) { return e && (e->isArray() || e->isObject()); }
+bool holdsContainer(const Elem* e) { return e && e->isContainer(); }
 
 // Destroys handles without recursion: a container's children are moved onto the work list
 // before the container itself goes, so no destructor ever meets a non-empty container.
@@ -39,15 +39,15 @@ void releaseTree(std::vector<JSON>& work) {
     work.pop_back();
     Elem* e = item.element();
     if (!e) continue;
-    if (e->isArray()) {
+    if (e->kind() == Kind::Array) {
       auto& items = static_cast<Array*>(e)->items;
       for (JSON& child : items)
-        if (isContainer(child.element())) work.push_back(std::move(child));
+        if (holdsContainer(child.element())) work.push_back(std::move(child));
       items.clear();
-    } else if (e->isObject()) {
+    } else if (e->kind() == Kind::Object) {
       auto& members = static_cast<Object*>(e)->members;
       for (auto& m : members)
-        if (isContainer(m.value.element())) work.push_back(std::move(m.value));
+        if (holdsContainer(m.value.element())) work.push_back(std::move(m.value));
     }
   }
 }
@@ -109,8 +109,8 @@ std::string integerText(int64_t v) {
 namespace {
 
 int kindOrder(const Elem& a, const Elem& b) {
-  const int ka = static_cast<int>(a.typeTag());
-  const int kb = static_cast<int>(b.typeTag());
+  const int ka = static_cast<int>(a.kind());
+  const int kb = static_cast<int>(b.kind());
   return ka < kb ? -1 : (ka > kb ? 1 : 0);
 }
 
@@ -125,7 +125,7 @@ int compareTrees(const Elem& a, const Elem& b) {
   };
   auto step = [](const Elem& x, const Elem& y, std::vector<Frame>& stack) {
     if (int k = kindOrder(x, y)) return k;
-    if (isContainer(&x)) {
+    if (x.isContainer()) {
       stack.push_back({&x, &y, 0});
       return 0;
     }
@@ -136,7 +136,7 @@ int compareTrees(const Elem& a, const Elem& b) {
   while (!stack.empty()) {
     Frame& f = stack.back();
     const size_t i = f.i++;
-    if (f.a->isArray()) {
+    if (f.a->kind() == Kind::Array) {
       const auto& xa = static_cast<const Array*>(f.a)->items;
       const auto& xb = static_cast<const Array*>(f.b)->items;
       if (i >= xa.size() || i >= xb.size()) {
@@ -170,20 +170,20 @@ int compareTrees(const Elem& a, const Elem& b) {
 
 std::unique_ptr<Elem> Elem::clone() const {
   std::unique_ptr<Elem> root = shallowCopy();
-  if (!isContainer(this)) return root;
+  if (!holdsContainer(this)) return root;
   // Containers are filled level by level from a work list of (source, copy) pairs.
   std::vector<std::pair<const Elem*, Elem*>> work{{this, root.get()}};
   auto copyChild = [&work](const JSON& child) {
     const Elem* e = child.element();
     if (!e) return JSON(std::unique_ptr<Elem>());
     std::unique_ptr<Elem> copy = e->shallowCopy();
-    if (isContainer(e)) work.emplace_back(e, copy.get());
+    if (holdsContainer(e)) work.emplace_back(e, copy.get());
     return JSON(std::move(copy));
   };
   while (!work.empty()) {
     auto [source, target] = work.back();
     work.pop_back();
-    if (source->isArray()) {
+    if (source->kind() == Kind::Array) {
       const auto& from = static_cast<const Array*>(source)->items;
       auto& to = static_cast<Array*>(target)->items;
       to.reserve(from.size());
@@ -198,7 +198,7 @@ std::unique_ptr<Elem> Elem::clone() const {
 }
 
 int Boolean::compare(const Elem& other) const {
-  VIXO_ASSERT(other.typeTag() == typeTag());
+  VIXO_ASSERT(other.kind() == kind());
   const bool o = static_cast<const Boolean&>(other).value;
   return value == o ? 0 : (value ? 1 : -1);
 }
@@ -217,7 +217,7 @@ std::unique_ptr<Elem> Boolean::convert(Kind kind) const {
 }
 
 int Integer::compare(const Elem& other) const {
-  VIXO_ASSERT(other.typeTag() == typeTag());
+  VIXO_ASSERT(other.kind() == kind());
   const int64_t o = static_cast<const Integer&>(other).value;
   return value < o ? -1 : (value > o ? 1 : 0);
 }
@@ -238,7 +238,7 @@ std::unique_ptr<Elem> Integer::convert(Kind kind) const {
 }
 
 int Float::compare(const Elem& other) const {
-  VIXO_ASSERT(other.typeTag() == typeTag());
+  VIXO_ASSERT(other.kind() == kind());
   const double o = static_cast<const Float&>(other).value;
   if (value > o) return 1;
   if (value < o) return -1;
@@ -267,7 +267,7 @@ std::unique_ptr<Elem> Float::convert(Kind kind) const {
 }
 
 int String::compare(const Elem& other) const {
-  VIXO_ASSERT(other.typeTag() == typeTag());
+  VIXO_ASSERT(other.kind() == kind());
   const int c = value.compare(static_cast<const String&>(other).value);
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
@@ -302,14 +302,14 @@ void Array::appendCopy(const JSON& value) { items.push_back(value); }
 int Array::size() const { return static_cast<int>(items.size()); }
 
 int Array::compare(const Elem& other) const {
-  VIXO_ASSERT(other.typeTag() == typeTag());
+  VIXO_ASSERT(other.kind() == kind());
   return compareTrees(*this, other);
 }
 
 Object::~Object() {
   std::vector<JSON> work;
   for (auto& m : members)
-    if (isContainer(m.value.element())) work.push_back(std::move(m.value));
+    if (holdsContainer(m.value.element())) work.push_back(std::move(m.value));
   releaseTree(work);
 }
 
@@ -344,6 +344,11 @@ void Object::indexMember(Member* m) {
   }
 }
 
+void JSONElements::MemberVector::push_back(Member&& m) {
+  if (members_.capacity() == 0) members_.reserve(8);  // most objects are small: one allocation
+  members_.push_back(std::make_unique<Member>(std::move(m)));
+}
+
 JSON& Object::appendMember(std::string key, JSON value) {
   members.push_back(Member{std::move(key), std::move(value)});
   indexMember(&members.back());
@@ -362,7 +367,7 @@ void Object::setMember(std::string_view key, const JSON& value) {
 }
 
 int Object::compare(const Elem& other) const {
-  VIXO_ASSERT(other.typeTag() == typeTag());
+  VIXO_ASSERT(other.kind() == kind());
   return compareTrees(*this, other);
 }
 
@@ -419,14 +424,14 @@ const Elem& JSON::elem() const {
   return nullElement();
 }
 
-bool JSON::isObject() const { return elem().isObject(); }
-bool JSON::isArray() const { return elem().isArray(); }
-bool JSON::isString() const { return elem().typeTag() == Kind::String; }
-bool JSON::isInteger() const { return elem().typeTag() == Kind::Integer; }
-bool JSON::isFloat() const { return elem().typeTag() == Kind::Float; }
-bool JSON::isBool() const { return elem().typeTag() == Kind::Boolean; }
-bool JSON::isNull() const { return elem().typeTag() == Kind::Null; }
-JSON::Kind JSON::kind() const { return elem().typeTag(); }
+bool JSON::isObject() const { return elem().kind() == Kind::Object; }
+bool JSON::isArray() const { return elem().kind() == Kind::Array; }
+bool JSON::isString() const { return elem().kind() == Kind::String; }
+bool JSON::isInteger() const { return elem().kind() == Kind::Integer; }
+bool JSON::isFloat() const { return elem().kind() == Kind::Float; }
+bool JSON::isBool() const { return elem().kind() == Kind::Boolean; }
+bool JSON::isNull() const { return elem().kind() == Kind::Null; }
+JSON::Kind JSON::kind() const { return elem().kind(); }
 
 const std::string& JSON::getString() const {
   if (!isString()) throw InvalidType();
@@ -523,7 +528,7 @@ std::vector<JSON>& JSON::mutableElements() {
 }
 
 JSON JSON::convertTo(Kind kind) const {
-  if (elem().typeTag() == kind) return *this;
+  if (elem().kind() == kind) return *this;
   std::unique_ptr<Elem> converted = elem().convert(kind);
   return converted ? JSON(std::move(converted)) : JSON();
 }

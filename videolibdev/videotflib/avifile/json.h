@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <iosfwd>
 #include <memory>
@@ -31,6 +30,10 @@ struct Member;
 class Elem {
  public:
   virtual ~Elem() = default;
+
+  // The kind without a virtual call; every element knows it from its construction.
+  Kind kind() const { return kind_; }
+  bool isContainer() const { return kind_ == Kind::Array || kind_ == Kind::Object; }
 
   virtual bool isArray() const { return false; }
   virtual bool isObject() const { return false; }
@@ -59,13 +62,20 @@ class Elem {
   std::unique_ptr<Elem> clone() const;
 
  protected:
+  explicit Elem(Kind kind) : kind_(kind) {}
+  Elem(const Elem&) = default;
+  Elem& operator=(const Elem&) = delete;
   friend class Brindle::JSON;
   // A copy of this element alone; containers come back empty (clone() fills them).
   virtual std::unique_ptr<Elem> shallowCopy() const = 0;
+
+ private:
+  const Kind kind_;
 };
 
 class Null final : public Elem {
  public:
+  Null() : Elem(Kind::Null) {}
   Kind typeTag() const override { return Kind::Null; }
   int compare(const Elem&) const override { return 0; }
 
@@ -75,7 +85,7 @@ class Null final : public Elem {
 
 class Boolean final : public Elem {
  public:
-  explicit Boolean(bool v = false) : value(v) {}
+  explicit Boolean(bool v = false) : Elem(Kind::Boolean), value(v) {}
   Kind typeTag() const override { return Kind::Boolean; }
   int compare(const Elem& other) const override;
   std::unique_ptr<Elem> convert(Kind kind) const override;
@@ -87,7 +97,7 @@ class Boolean final : public Elem {
 
 class Integer final : public Elem {
  public:
-  explicit Integer(int64_t v = 0) : value(v) {}
+  explicit Integer(int64_t v = 0) : Elem(Kind::Integer), value(v) {}
   Kind typeTag() const override { return Kind::Integer; }
   int compare(const Elem& other) const override;
   std::unique_ptr<Elem> convert(Kind kind) const override;
@@ -99,7 +109,7 @@ class Integer final : public Elem {
 
 class Float final : public Elem {
  public:
-  explicit Float(double v = 0.0) : value(v) {}
+  explicit Float(double v = 0.0) : Elem(Kind::Float), value(v) {}
   Kind typeTag() const override { return Kind::Float; }
   int compare(const Elem& other) const override;
   std::unique_ptr<Elem> convert(Kind kind) const override;
@@ -111,8 +121,8 @@ class Float final : public Elem {
 
 class String final : public Elem {
  public:
-  String() = default;
-  explicit String(std::string v) : value(std::move(v)) {}
+  String() : Elem(Kind::String) {}
+  explicit String(std::string v) : Elem(Kind::String), value(std::move(v)) {}
   Kind typeTag() const override { return Kind::String; }
   int compare(const Elem& other) const override;
   std::unique_ptr<Elem> convert(Kind kind) const override;
@@ -237,7 +247,7 @@ struct Member {
 
 class Array final : public Elem {
  public:
-  Array() = default;
+  Array() : Elem(Kind::Array) {}
   ~Array() override;
   Array(const Array&) = delete;
   Array& operator=(const Array&) = delete;
@@ -256,13 +266,51 @@ class Array final : public Elem {
   std::unique_ptr<Elem> shallowCopy() const override { return std::make_unique<Array>(); }
 };
 
+// The members of an object in insertion order. Each member has an allocation of its own, so a
+// reference to a member's value stays valid while members are added.
+class MemberVector {
+ public:
+  using Pointers = std::vector<std::unique_ptr<Member>>;
+
+  template <typename Base, typename Value>
+  class Iterator {
+   public:
+    explicit Iterator(Base it) : it_(it) {}
+    Value& operator*() const { return **it_; }
+    Value* operator->() const { return it_->get(); }
+    Iterator& operator++() {
+      ++it_;
+      return *this;
+    }
+    bool operator==(const Iterator& o) const { return it_ == o.it_; }
+    bool operator!=(const Iterator& o) const { return it_ != o.it_; }
+
+   private:
+    Base it_;
+  };
+  using iterator = Iterator<Pointers::iterator, Member>;
+  using const_iterator = Iterator<Pointers::const_iterator, const Member>;
+
+  size_t size() const { return members_.size(); }
+  bool empty() const { return members_.empty(); }
+  Member& operator[](size_t i) { return *members_[i]; }
+  const Member& operator[](size_t i) const { return *members_[i]; }
+  Member& back() { return *members_.back(); }
+  void push_back(Member&& m);
+  iterator begin() { return iterator(members_.begin()); }
+  iterator end() { return iterator(members_.end()); }
+  const_iterator begin() const { return const_iterator(members_.begin()); }
+  const_iterator end() const { return const_iterator(members_.end()); }
+
+ private:
+  Pointers members_;
+};
+
 class Object final : public Elem {
  public:
-  // Members in insertion order. A deque never moves its elements when it grows, so a
-  // reference to a member's value stays valid while members are added.
-  using MemberList = std::deque<Member>;
+  using MemberList = MemberVector;
 
-  Object() = default;
+  Object() : Elem(Kind::Object) {}
   ~Object() override;
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;

@@ -21,7 +21,7 @@ using JSONElements::Object;
 using JSONElements::String;
 
 void SetError::run(GeneralParser::Parsing& state) const {
-  static_cast<Parsing&>(state).errorCode = code;
+  state.code = code;
 }
 
 namespace {
@@ -104,8 +104,8 @@ void makeNumber(Parsing& p) {
     double v = 0;
     const auto r = std::from_chars(begin, end, v, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
-      if (tooLarge(p.text)) {
-        p.errorCode = 16;
+      if (tooLarge(p.text.view())) {
+        p.code = 16;
         p.failed = true;
       }
       v = p.negative ? -0.0 : 0.0;
@@ -120,10 +120,10 @@ void makeNumber(Parsing& p) {
 
 void makeString(Parsing& p) {
   if (p.spareString) {
-    p.spareString->value.assign(p.text);
+    p.spareString->value.assign(p.text.view());
     p.values.push_back(std::move(p.spareString));
   } else {
-    p.values.push_back(std::make_unique<String>(p.text));
+    p.values.push_back(std::make_unique<String>(p.text.str()));
   }
   p.text.clear();
   p.pendingHigh = 0;
@@ -213,20 +213,18 @@ class JsonGrammar {
     rValue_ = g_.newRule();
     rArray_ = g_.newRule();
     rObject_ = g_.newRule();
-    rWs_ = g_.newRule();
     buildString();
     buildNumber();
     buildValue();
     buildArray();
     buildObject();
-    buildWs();
     g_.compile();
   }
 
   JSON parse(std::istream& in) const {
     Parsing p;
     g_.run(in, p, *rValue_);
-    if (p.failed) throw Error{p.errorCode ? p.errorCode : 17, p.consumed, p.line, p.lineStart};
+    if (p.failed) throw Error{p.code ? p.code : 17, p.consumed, p.line, p.lineStart};
     if (!p.finished || p.values.empty()) throw Error{17, p.consumed, p.line, p.lineStart};
     return JSON(std::move(p.values.back()));
   }
@@ -338,7 +336,7 @@ class JsonGrammar {
 
   void buildValue() {
     State* v0 = g_.newState();
-    State* v1 = g_.callRule(v0, rWs_);
+    State* v1 = wsAt(v0);  // the value's own entry is where its leading white space starts
     State* v2 = g_.newState();
     g_.setImplicitCome(v1, v2);
     g_.addAction(v2, err(1));
@@ -355,7 +353,7 @@ class JsonGrammar {
     State* a0 = g_.newState();
     State* a1 = g_.addStep(a0, Char('['));
     g_.addAction(a1, act<beginArray>());
-    State* a2 = g_.callRule(a1, rWs_);
+    State* a2 = ws(a1);
     State* a3 = g_.newState();
     g_.setImplicitCome(a2, a3);
     g_.addAction(a3, err(3));
@@ -363,19 +361,19 @@ class JsonGrammar {
     stepTo(a3, Char(']'), {act<endArray>()}, a9);
     State* a4 = g_.callRule(a3, rValue_);
     g_.addAction(a4, act<arrayElement>());
-    State* a5 = g_.callRule(a4, rWs_);
+    State* a5 = ws(a4);
     State* a6 = g_.newState();
     g_.setImplicitCome(a5, a6);
     g_.addAction(a6, err(5));
     State* a7 = g_.addStep(a6, Char(','));
     stepTo(a6, Char(']'), {act<endArray>()}, a9);
-    State* a8 = g_.callRule(a7, rWs_);
+    State* a8 = ws(a7);
     State* ab = g_.newState();
     g_.setImplicitCome(a8, ab);
     g_.addAction(ab, err(7));
     State* a4b = g_.callRule(ab, rValue_);
     g_.addAction(a4b, act<arrayElement>());
-    State* a5b = g_.callRule(a4b, rWs_);
+    State* a5b = ws(a4b);
     g_.setImplicitCome(a5b, a6);
     g_.defineRule(rArray_, a0, a9);
   }
@@ -384,7 +382,7 @@ class JsonGrammar {
     State* o0 = g_.newState();
     State* o1 = g_.addStep(o0, Char('{'));
     g_.addAction(o1, act<beginObject>());
-    State* o2 = g_.callRule(o1, rWs_);
+    State* o2 = ws(o1);
     State* o3 = g_.newState();
     g_.setImplicitCome(o2, o3);
     g_.addAction(o3, err(2));
@@ -393,27 +391,36 @@ class JsonGrammar {
     State* o4 = g_.newState();
     g_.setImplicitCome(o3, o4);
     State* o5 = g_.callRule(o4, rString_);
-    State* o6 = g_.callRule(o5, rWs_);
+    State* o6 = ws(o5);
     g_.addAction(o6, err(8));
     State* o7 = g_.addStep(o6, Char(':'));
-    State* o8 = g_.callRule(o7, rWs_);
+    State* o8 = ws(o7);
     g_.addAction(o8, err(1));
     State* oa = g_.callRule(o8, rValue_);
     g_.addAction(oa, act<objectMember>());
-    State* ob = g_.callRule(oa, rWs_);
+    State* ob = ws(oa);
     State* oc = g_.newState();
     g_.setImplicitCome(ob, oc);
     g_.addAction(oc, err(4));
     State* od = g_.addStep(oc, Char(','));
     stepTo(oc, Char('}'), {act<endObject>()}, o9);
-    State* oe = g_.callRule(od, rWs_);
+    State* oe = ws(od);
     g_.addAction(oe, err(6));
     g_.setImplicitCome(oe, o4);
     g_.defineRule(rObject_, o0, o9);
   }
 
-  void buildWs() {
+  // White space between tokens, built in place at every point where it may stand instead of
+  // being called as a rule: the same bytes are taken with the same codes, and the automaton can
+  // join what follows the white space to what precedes it without a return in between.
+  State* ws(State* from) {
     State* w0 = g_.newState();
+    g_.setImplicitCome(from, w0);
+    return wsAt(w0);
+  }
+
+  // Builds white space starting at w0; returns the state after it.
+  State* wsAt(State* w0) {
     g_.addAction(w0, err(9));
     State* w1 = g_.newState();
     State* w2 = g_.newState();
@@ -433,7 +440,7 @@ class JsonGrammar {
     g_.setImplicitCome(w1, w0);
     stepTo(w2, Char(0x0A), {act<secondByteOfPair>()}, w0);
     g_.setImplicitCome(w2, w0);
-    g_.defineRule(rWs_, w0, w9);
+    return w9;
   }
 
   GP g_;
@@ -442,7 +449,6 @@ class JsonGrammar {
   GP::Rule* rValue_;
   GP::Rule* rArray_;
   GP::Rule* rObject_;
-  GP::Rule* rWs_;
 };
 
 const JsonGrammar& grammar() {

@@ -46,7 +46,6 @@ class Parsing : public GeneralParser::Parsing {
   // soon as their member is set.
   std::unique_ptr<JSONElements::String> spareString;
 
-  int32_t errorCode = 0;
   int64_t line = 0;
   int64_t lineStart = 0;
 
@@ -55,12 +54,16 @@ class Parsing : public GeneralParser::Parsing {
   size_t pendingHighEnd = 0;
 };
 
-// Sets the parse state's error code when run.
+// Sets the parse state's code (the error code of a failure) when run.
 class SetError : public GeneralParser::Semantic::Action {
  public:
   explicit SetError(int32_t code) : code(code) {}
   void run(GeneralParser::Parsing& state) const override;
   bool isRepeatable() const override { return true; }
+  bool setsCode(int32_t& value) const override {
+    value = code;
+    return true;
+  }
   std::unique_ptr<GeneralParser::Semantic::ExtentionData> clone() const override {
     return std::make_unique<SetError>(code);
   }

@@ -133,7 +133,7 @@ void writeFloat(Sink& out, double v) {
 }
 
 void writeScalar(Sink& out, const Elem& e) {
-  switch (e.typeTag()) {
+  switch (e.kind()) {
     case Kind::Null:
       out.put("null");
       break;
@@ -174,14 +174,14 @@ void writeTree(Sink& out, const Elem* root, int levels, int indent) {
       out.put("null");
       return;
     }
-    if (e->isArray()) {
+    if (e->kind() == Kind::Array) {
       if (static_cast<const Array*>(e)->items.empty()) {
         out.put("[]");
         return;
       }
       out.put('[');
       stack.push_back({e, 0, lv, in, 0});
-    } else if (e->isObject()) {
+    } else if (e->kind() == Kind::Object) {
       const auto& members = static_cast<const Object*>(e)->members;
       if (members.empty()) {
         out.put("{}");
@@ -200,7 +200,7 @@ void writeTree(Sink& out, const Elem* root, int levels, int indent) {
   while (!stack.empty()) {
     out.maybeFlush();
     Frame& f = stack.back();
-    const bool isArray = f.container->isArray();
+    const bool isArray = f.container->kind() == Kind::Array;
     const size_t count = isArray ? static_cast<const Array*>(f.container)->items.size()
                                  : static_cast<const Object*>(f.container)->members.size();
     if (f.next == count) {

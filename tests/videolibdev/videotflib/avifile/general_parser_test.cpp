@@ -51,7 +51,7 @@ RunResult runOn(const GP& grammar, const GP::Rule& rule, const std::string& inpu
   grammar.run(in, st, rule);
   in.clear();
   std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return {st.failed, st.finished, st.consumed, st.text, rest};
+  return {st.failed, st.finished, st.consumed, st.text.str(), rest};
 }
 
 TEST(GeneralParser, CalledRulesStepWinsOverTheStatesOwnStep) {
