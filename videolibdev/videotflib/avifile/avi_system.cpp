@@ -213,14 +213,15 @@ std::string formatDuration(int64_t ms) {
   // Seconds only below an hour, tenths only below a minute; truncated, never rounded.
   if (rest > 0 && ms < kHour) {
     const std::string tenths = std::to_string(rest / 100);
-    std::string whole = tenths.substr(0, tenths.size() - 1);
-    if (whole.empty()) whole = "0";
+    std::string whole = tenths.size() > 1 ? tenths.substr(0, tenths.size() - 1) : "0";
     const char digit = tenths.back();
-    if (digit == '0' || ms >= kMinute) {
-      parts.push_back(whole + "s");
-    } else {
-      parts.push_back(whole + "." + digit + "s");
+    std::string part = whole;
+    if (digit != '0' && ms < kMinute) {
+      part += '.';
+      part += digit;
     }
+    part += 's';
+    parts.push_back(std::move(part));
   }
   if (parts.empty()) return "0";
   std::string out = parts.front();
