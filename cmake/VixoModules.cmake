@@ -8,10 +8,19 @@ function(vixo_add_module)
 endfunction()
 
 # One GoogleTest program per module; each test case becomes a CTest test.
+# GUI: the program opens windows (it gets the toolkit's test main); its tests run one at a time,
+# since they share the display and its clipboard.
 function(vixo_add_test)
-  cmake_parse_arguments(T "" "NAME" "SRCS;DEPS;ENV" ${ARGN})
+  cmake_parse_arguments(T "GUI" "NAME" "SRCS;DEPS;ENV" ${ARGN})
   add_executable(${T_NAME} ${T_SRCS})
-  target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "${T_ENV}")
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  if(T_GUI)
+    target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} vixo_gui_test_main GTest::gtest GTest::gmock)
+    gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST
+                         PROPERTIES ENVIRONMENT "${T_ENV}" RESOURCE_LOCK display)
+  else()
+    target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+    gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST
+                         PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
 endfunction()

@@ -5,8 +5,10 @@ VIXO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 
 # Debian packages every configuration needs.
-VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev
+VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk3.2-dev
                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+# Windows under a virtual X server and a session bus for the tests and headless runs.
+VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The fuzz targets are built with clang's libFuzzer.
 VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "avifile/assertion.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -566,32 +567,13 @@ TEST(PathTest, CanonicalizePath) {
 
 class FileSystemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "avi_system_test.XXXXXX");
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    // The temporary folder may itself lie behind a link; results are compared with real paths.
-    char* real = realpath(pattern.c_str(), nullptr);
-    ASSERT_NE(real, nullptr);
-    root_ = real;
-    free(real);
-  }
-  void TearDown() override {
-    if (root_.empty()) return;
-    std::error_code ignored;
-    std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(root_, ignored);
-  }
-
-  // Creates a file (and its folders) below the temporary folder; returns its full path.
   std::string makeFile(const std::string& name, const std::string& content = "x") {
-    const std::filesystem::path path = std::filesystem::path(root_) / name;
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-    return path.string();
+    return folder_.makeFile(name, content);
   }
-  std::wstring wide(const std::string& name) const { return fromUtf8(root_ + "/" + name); }
+  std::wstring wide(const std::string& name) const { return fromUtf8(folder_ / name); }
 
-  std::string root_;
+  vixo_test::TempFolder folder_;
+  const std::string& root_ = folder_.path();
 };
 
 TEST_F(FileSystemTest, ResolveFinalPathFollowsLinksAndLeavesFailuresUnchanged) {
