@@ -8,6 +8,7 @@
 #include <string>
 
 #include "avifile/assertion.h"
+#include "support/assert_guard.h"
 
 namespace {
 
@@ -16,24 +17,7 @@ using GP = GeneralParser;
 using Char = GP::CharacterStep;
 
 // Routes broken contracts into exceptions for the duration of a test.
-class AssertGuard {
- public:
-  AssertGuard() : previous_(vixo::setAssertHandler(vixo::throwingAssertHandler)) {}
-  ~AssertGuard() { vixo::setAssertHandler(previous_); }
-
- private:
-  vixo::AssertHandler previous_;
-};
-
-std::string assertionText(const std::function<void()>& f) {
-  AssertGuard guard;
-  try {
-    f();
-  } catch (const vixo::AssertionFailure& e) {
-    return e.what();
-  }
-  return "(no assertion)";
-}
+using vixo_test::assertionText;
 
 struct RunResult {
   bool failed;
