@@ -14,6 +14,7 @@ function(vixo_add_test)
   cmake_parse_arguments(T "GUI" "NAME" "SRCS;DEPS;ENV" ${ARGN})
   add_executable(${T_NAME} ${T_SRCS})
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${T_NAME} PRIVATE VIXO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   if(T_GUI)
     target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} vixo_gui_test_main GTest::gtest GTest::gmock)
     gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST

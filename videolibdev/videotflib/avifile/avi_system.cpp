@@ -316,6 +316,22 @@ std::wstring canonicalizePath(const std::wstring& path) {
   return out;
 }
 
+bool isRelativePath(const std::wstring& path) {
+  if (path.empty()) return true;
+  if (path[0] == L'/' || path[0] == L'\\') return false;
+  const bool drive = path.size() >= 2 && path[1] == L':' &&
+                     ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+  return !drive;
+}
+
+std::wstring getFullPath(const std::wstring& path) {
+  if (path.empty()) return {};
+  if (path[0] == L'/') return canonicalizePath(path);
+  char cwd[4096];
+  if (!getcwd(cwd, sizeof cwd)) return {};
+  return canonicalizePath(combinePath(fromUtf8(cwd), path));
+}
+
 bool resolveFinalPath(std::wstring& path) {
   std::string native;
   if (!toNativePath(path, native) || native.empty()) return false;

@@ -60,6 +60,12 @@ std::vector<std::wstring> splitPathComponents(const std::wstring& path);
 // "/", a relative one keeps the ".." steps it cannot resolve ("." when nothing is left); repeated
 // separators collapse and a trailing one stays. Empty when the path is empty.
 std::wstring canonicalizePath(const std::wstring& path);
+// Whether a path is relative. A path that begins with '/', with a drive ("C:") or with a
+// backslash (Windows-written: "\\server\share", "\folder") is not.
+bool isRelativePath(const std::wstring& path);
+// The absolute form of a path: a relative path is taken from the current folder; "." and ".."
+// steps are resolved lexically. Empty for an empty path.
+std::wstring getFullPath(const std::wstring& path);
 // Replaces the path by the file's real path (links resolved); false and unchanged on failure.
 bool resolveFinalPath(std::wstring& path);
 // Folder of the running program's executable, with a trailing '/'.

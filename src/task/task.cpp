@@ -1,0 +1,230 @@
+#include "task/task.h"
+
+#include <chrono>
+#include <fstream>
+
+#include "avifile/avi_system.h"
+#include "avifile/json_parser.h"
+#include "task/vixo_method.h"
+
+namespace E = Brindle::JSONElements;
+using Brindle::JSON;
+
+namespace {
+
+// The web address written into every task file; never read.
+constexpr const char* kGeneratorUrl = "http://vixo.orlo.example/";
+
+// The components of a full path, the root first: every absolute path shares the root, as paths
+// on one drive share their drive.
+std::vector<std::wstring> fullComponents(const std::wstring& path) {
+  const std::wstring full = getFullPath(path);
+  if (full.empty()) return {};
+  std::vector<std::wstring> components{L"/"};
+  for (std::wstring& c : splitPathComponents(full)) components.push_back(std::move(c));
+  return components;
+}
+
+template <class A, class B>
+int threeWay(const A& a, const B& b) {
+  if (a < b) return -1;
+  if (b < a) return 1;
+  return 0;
+}
+
+int compareFiles(const TaskFile& a, const TaskFile& b) {
+  if (int c = a.id.compare(b.id)) return c < 0 ? -1 : 1;
+  if (int c = a.path.compare(b.path)) return c < 0 ? -1 : 1;
+  return threeWay(a.group, b.group);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the task record
+
+const VIXOmethod* Task::method() const {
+  return getTaskProperties().method.getEnumeratedProperty(properties);
+}
+
+int Task::referenceOfGroup(int group) const {
+  for (int index : references)
+    if (index >= 0 && static_cast<size_t>(index) < files.size() && files[index].group == group)
+      return index;
+  return -1;
+}
+
+bool Task::allGroupsHaveReference() const {
+  std::set<int> used, withReference;
+  for (const TaskFile& f : files)
+    if (f.group != 0) used.insert(f.group);
+  for (int index : references)
+    if (index >= 0 && static_cast<size_t>(index) < files.size() && files[index].group != 0)
+      withReference.insert(files[index].group);
+  return used.size() == withReference.size();
+}
+
+int Task::excludedCount() const {
+  int n = 0;
+  for (const TaskFile& f : files) n += f.group == 0 ? 1 : 0;
+  return n;
+}
+
+std::map<int, int> Task::groupSizes() const {
+  std::map<int, int> sizes;
+  for (const TaskFile& f : files) ++sizes[f.group];
+  return sizes;
+}
+
+std::string groupLabel(int group) {
+  return group == 0 ? "(Excluded)" : "Group " + std::to_string(group);
+}
+
+int compareTasks(const Task& a, const Task& b) {
+  if (int c = a.name.compare(b.name)) return c < 0 ? -1 : 1;
+  for (size_t i = 0; i < a.files.size() && i < b.files.size(); ++i)
+    if (int c = compareFiles(a.files[i], b.files[i])) return c;
+  if (int c = threeWay(a.files.size(), b.files.size())) return c;
+  if (int c = samePropertyValues(a.properties, b.properties)) return c;
+  return threeWay(a.references, b.references);
+}
+
+// ---------------------------------------------------------------- writing
+
+JSON taskPropertiesToJson(const PropertyMap& properties) {
+  JSON object{E::Object()};
+  for (const auto& [key, value] : properties)
+    if (!value.empty()) object.set(key, anyToJson(value));
+  return object;
+}
+
+SettingsScheme::Object taskFileScheme(TaskFile& file) {
+  SettingsScheme::Object scheme;
+  scheme.add(L"id", &file.id).add(L"path", &file.path).add(L"group", &file.group);
+  return scheme;
+}
+
+std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents,
+                               const std::wstring& path) {
+  const std::vector<std::wstring> file = fullComponents(path);
+  size_t matched = 0;
+  while (matched < folderComponents.size() && matched < file.size() &&
+         folderComponents[matched] == file[matched])
+    ++matched;
+  if (matched == 0) return path;
+  std::wstring relative;
+  for (size_t i = matched; i < folderComponents.size(); ++i) relative = combinePath(relative, L"..");
+  for (size_t i = matched; i < file.size(); ++i) relative = combinePath(relative, file[i]);
+  return relative;
+}
+
+JSON taskToJson(const Task& task, const std::wstring& taskFilePath) {
+  const std::vector<std::wstring> folder =
+      taskFilePath.empty() ? std::vector<std::wstring>()
+                           : fullComponents(splitPath(taskFilePath).directory);
+  const bool relative = getTaskProperties().relativePaths.getBoolProperty(task.properties);
+  JSON files{E::Array()};
+  for (TaskFile file : task.files) {
+    if (relative) file.path = makeRelativePaths(folder, file.path);
+    files.append(taskFileScheme(file).save());
+  }
+  JSON references{E::Array()};
+  for (int index : task.references) references.append(E::Integer(index));
+
+  JSON object{E::Object()};
+  object.set("generator", kTaskGenerator);
+  object.set("generator-version-maj", E::Integer(2));
+  object.set("generator-version-min", E::Integer(1));
+  object.set("generator-version-rev", E::Integer(12218));
+  object.set("generator-version-extra", "BETA");
+  object.set("file-format-version", E::Integer(kTaskFileFormatVersion));
+  object.set("generator-url", kGeneratorUrl);
+  object.set("task-name", task.name);
+  object.set("files", files);
+  object.set("properties", taskPropertiesToJson(task.properties));
+  object.set("references", references);
+  return object;
+}
+
+// ---------------------------------------------------------------- reading
+
+bool taskFromJson(Task& task, JSON value, const std::wstring& taskFilePath) {
+  // The shape first.
+  if (!value.isObject()) return false;
+  const JSON* generator = value.find("generator");
+  const JSON* name = value.find("task-name");
+  const JSON* files = value.find("files");
+  const JSON* properties = value.find("properties");
+  const JSON* version = value.find("file-format-version");
+  const JSON* references = value.find("references");
+  if (!generator || !name || !files || !properties || !version) return false;
+  if (!generator->isString() || generator->getString() != kTaskGenerator) return false;
+  if (!name->isString() || !files->isArray() || !properties->isObject()) return false;
+  if (!version->isInteger() ||
+      static_cast<int32_t>(static_cast<uint64_t>(version->getInteger())) != kTaskFileFormatVersion)
+    return false;
+  if (references && !references->isArray()) return false;
+
+  // Everything is read into a task of its own, handed over only when the whole file is valid.
+  Task read;
+  for (const auto& member : properties->members()) {
+    if (member.value.isArray() || member.value.isObject()) return false;
+    read.properties[member.key] = anyFromJson(member.value);
+  }
+  const bool relative = getTaskProperties().relativePaths.getBoolProperty(read.properties);
+  const std::wstring folder = splitPath(taskFilePath).directory;
+  read.name = name->getWString();
+
+  for (const JSON& element : files->elements()) {
+    TaskFile file{L"", L"", 1};
+    taskFileScheme(file).load(element);
+    if (file.id.empty() || file.path.empty() || file.group < 0 || file.group > 19) return false;
+    if (relative && isRelativePath(file.path)) file.path = combinePath(folder, file.path);
+    read.files.push_back(std::move(file));
+  }
+  if (references) {
+    for (const JSON& element : references->elements()) {
+      if (!element.isInteger()) return false;
+      const auto index = static_cast<int32_t>(static_cast<uint64_t>(element.getInteger()));
+      if (index < 0 || static_cast<size_t>(index) >= read.files.size()) return false;
+      read.references.insert(index);
+    }
+  }
+  task = std::move(read);
+  return true;
+}
+
+bool loadTaskFile(Task& task, const std::wstring& taskFilePath) {
+  const std::string native = toUtf8(taskFilePath);
+  if (native.empty()) return false;
+  std::ifstream in(native, std::ios::binary);
+  JSON value;
+  try {
+    value = Brindle::JSONparser::parse(in);
+  } catch (const Brindle::JSONparser::Error&) {
+    return false;  // malformed text, an empty file or one that could not be opened
+  }
+  return taskFromJson(task, std::move(value), taskFilePath);
+}
+
+// ---------------------------------------------------------------- contexts
+
+int64_t currentTimeTicks() {
+  using namespace std::chrono;
+  return duration_cast<duration<int64_t, std::ratio<1, 10000000>>>(
+             system_clock::now().time_since_epoch())
+      .count();
+}
+
+PlayContext::PlayContext() : passId(newUuidString()), startTime(currentTimeTicks()) {}
+
+PlayContext::PlayContext(LoadedTask loadedTask, VIXOplayer* player, std::wstring expert,
+                         std::string host, int port, bool network, bool debug)
+    : loadedTask(std::move(loadedTask)),
+      player(player),
+      expert(std::move(expert)),
+      host(std::move(host)),
+      port(port),
+      network(network),
+      debug(debug),
+      passId(newUuidString()),
+      startTime(currentTimeTicks()) {}

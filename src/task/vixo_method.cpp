@@ -1,0 +1,95 @@
+#include "task/vixo_method.h"
+
+#include "task/task_properties.h"
+
+namespace {
+
+// The properties of the given keys' owners, in table order.
+std::vector<const props::Property*> inTableOrder(std::initializer_list<const props::Property*> set) {
+  std::vector<const props::Property*> out;
+  for (const props::Property* p : getTaskProperties().all())
+    for (const props::Property* wanted : set)
+      if (p == wanted) out.push_back(p);
+  return out;
+}
+
+}  // namespace
+
+MT_DSIS::MT_DSIS()
+    : VIXOmethod("DSIS",
+                 L"Double Stimulus Impairment Scale\n(DSIS, from ITU-R).\nVideos are shown "
+                 L"consequently in pairs: first video is the reference (observer is informed about "
+                 L"it), second video is an impaired.") {}
+
+std::vector<const props::Property*> MT_DSIS::properties() const {
+  const VixoProperties& p = getTaskProperties();
+  return inTableOrder({&p.pauseAllowed, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+}
+
+MT_DSCQS_I::MT_DSCQS_I()
+    : VIXOmethod("DSCQS I",
+                 L"Double Stimulus Continuous Quality Scale (DSCQS, from ITU-R).\nType I. In one "
+                 L"playback window observer is free to switch between two videos. One of videos is "
+                 L"the reference one, but an observer is not informed about it.") {}
+
+std::vector<const props::Property*> MT_DSCQS_I::properties() const {
+  const VixoProperties& p = getTaskProperties();
+  return inTableOrder({&p.pauseAllowed, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+}
+
+MT_DSCQS_II::MT_DSCQS_II()
+    : VIXOmethod("DSCQS II",
+                 L"Double Stimulus Continuous Quality Scale (DSCQS, from ITU-R).\nType II. Videos "
+                 L"are played simultaneously a given amount of times (repetitions), one is the "
+                 L"reference one, but an observer is not informed about it.") {}
+
+std::vector<const props::Property*> MT_DSCQS_II::properties() const {
+  const VixoProperties& p = getTaskProperties();
+  return inTableOrder(
+      {&p.pauseAllowed, &p.repetitions, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+}
+
+MT_SCACJ::MT_SCACJ()
+    : VIXOmethod("SCACJ",
+                 L"Quality evaluation using categorical scale (SCACJ, from ITU-R).\nTwo videos "
+                 L"are shown simultaneously, after playback observer is asked about his opinion.") {}
+
+std::vector<const props::Property*> MT_SCACJ::properties() const {
+  const VixoProperties& p = getTaskProperties();
+  return inTableOrder(
+      {&p.pauseAllowed, &p.limitPairs, &p.cycles, &p.trainingQuestions, &p.scacjScale});
+}
+
+MT_SAMVIQ::MT_SAMVIQ()
+    : VIXOmethod("SAMVIQ",
+                 L"Subjective Assessment Method for Video Quality evaluation\n(SAMVIQ, from "
+                 L"EBU).\nObserver is able to play any sequence from the test set and give it "
+                 L"mark, plus observer is able to play reference video.") {}
+
+std::vector<const props::Property*> MT_SAMVIQ::properties() const {
+  return inTableOrder({&getTaskProperties().pauseAllowed});
+}
+
+MT_CUSTOM::MT_CUSTOM()
+    : VIXOmethod("Custom",
+                 L"Custom method.\nYou can customize video order, question, the way it is "
+                 L"displayed.") {}
+
+std::vector<const props::Property*> MT_CUSTOM::properties() const {
+  const VixoProperties& p = getTaskProperties();
+  return inTableOrder({&p.customQuestionType, &p.customQuestionPairDisplay, &p.customQuestion,
+                       &p.customQuestionInstructions, &p.customQuestionInstructions2,
+                       &p.shuffleSources});
+}
+
+const std::vector<const VIXOmethod*>& getTestMethods() {
+  static const MT_DSIS dsis;
+  static const MT_DSCQS_I dscqs1;
+  static const MT_DSCQS_II dscqs2;
+  static const MT_SCACJ scacj;
+  static const MT_SAMVIQ samviq;
+  static const MT_CUSTOM custom;
+  static const std::vector<const VIXOmethod*> methods = {&dsis, &dscqs1, &dscqs2,
+                                                         &scacj, &samviq, &custom};
+  return methods;
+}
