@@ -6,6 +6,9 @@
 #include <string>
 #include <tuple>
 
+#include "avifile/json.h"
+#include "avifile/settings_scheme.h"
+
 // The key of an answer about one file.
 struct SingleAnswerKey {
   std::wstring expert;  // the observer's name
@@ -57,6 +60,27 @@ class TestResults {
     return *this;
   }
 
+  // Insert or replace the answer under the key.
+  void setSingle(const std::wstring& expert, const std::wstring& id, const std::wstring& file,
+                 float value);
+  void setPair(const std::wstring& expert, const std::wstring& id, const std::wstring& file1,
+               const std::wstring& file2, float value);
+
+  // {"results": [...], "bradley-terry-results": [...]}, each element {"key": {...}, "value": f}
+  // in ascending key order.
+  Brindle::JSON toJson() const;
+  // Adds the entries of the value; false on any malformed part (entries read before it stay).
+  // Meant for a freshly made object: the caller drops it when the read fails.
+  bool fromJson(const Brindle::JSON& value);
+
   std::map<SingleAnswerKey, float> singles;
   std::map<PairAnswerKey, float> pairs;
 };
+
+// Both maps of the target become copies of the source's.
+void copyTestResults(TestResults& target, const TestResults& source);
+
+// The JSON forms of the keys: "expert", "id", "file" and "expert", "id", "file1", "file2".
+// The schemes point at the key's fields and must not outlive it.
+SettingsScheme::Object singleAnswerKeyScheme(SingleAnswerKey& key);
+SettingsScheme::Object pairAnswerKeyScheme(PairAnswerKey& key);

@@ -19,6 +19,7 @@
 class VIXOmethod;
 class VIXOplayer;
 class VideoFile;
+class VideoInfoCache;
 
 // One entry of the file list. A file's position in the list is its index everywhere.
 struct TaskFile {
@@ -46,6 +47,11 @@ struct Task {
   int excludedCount() const;
   // Group number to number of files, group 0 included.
   std::map<int, int> groupSizes() const;
+  // The number of questions of a pass (training included); 0 without a method.
+  int planQuestionCount() const;
+  // The expected length of a pass in milliseconds; 0 without a method, -1 when it cannot be
+  // estimated.
+  int64_t estimatedLength(VideoInfoCache& media) const;
 };
 
 // "(Excluded)" for 0, "Group N" otherwise.

@@ -15,6 +15,23 @@ std::vector<const props::Property*> inTableOrder(std::initializer_list<const pro
 
 }  // namespace
 
+std::vector<ValidationMessage> VIXOmethod::validate(const Task&) const { return {}; }
+
+bool VIXOmethod::needsReference(const Task& task) const {
+  const QuestionPlanner* p = planner(task);
+  return p && p->needsReference(task);
+}
+
+int VIXOmethod::videosPerQuestion(const Task& task) const {
+  const QuestionPlanner* p = planner(task);
+  return p ? p->videosPerQuestion(task) : 0;
+}
+
+int VIXOmethod::minGroupSize(const Task& task) const {
+  const QuestionPlanner* p = planner(task);
+  return p ? p->minGroupSize(task) : 0;
+}
+
 MT_DSIS::MT_DSIS()
     : VIXOmethod("DSIS",
                  L"Double Stimulus Impairment Scale\n(DSIS, from ITU-R).\nVideos are shown "
@@ -31,6 +48,12 @@ MT_DSCQS_I::MT_DSCQS_I()
                  L"Double Stimulus Continuous Quality Scale (DSCQS, from ITU-R).\nType I. In one "
                  L"playback window observer is free to switch between two videos. One of videos is "
                  L"the reference one, but an observer is not informed about it.") {}
+
+std::vector<ValidationMessage> MT_DSCQS_I::validate(const Task& task) const {
+  if (!getTaskProperties().network.getBoolProperty(task.properties)) return {};
+  return {ValidationMessage(0, L"network not supported by DSCQS I",
+                            L"Network not supported by DSCQS I")};
+}
 
 std::vector<const props::Property*> MT_DSCQS_I::properties() const {
   const VixoProperties& p = getTaskProperties();
@@ -80,6 +103,32 @@ std::vector<const props::Property*> MT_CUSTOM::properties() const {
   return inTableOrder({&p.customQuestionType, &p.customQuestionPairDisplay, &p.customQuestion,
                        &p.customQuestionInstructions, &p.customQuestionInstructions2,
                        &p.shuffleSources});
+}
+
+std::vector<ValidationMessage> MT_CUSTOM::validate(const Task& task) const {
+  std::vector<CustomQuestion> questions;
+  const CustomQuestionParseResult result = parseCustomQuestions(
+      questions, getTaskProperties().customQuestion.getStringProperty(task.properties));
+  if (result.status != 2) return {};
+  return {ValidationMessage(0, L"wrong custom question",
+                            L"Error in custom question in line " + std::to_wstring(result.line) +
+                                L": " + result.message)};
+}
+
+const QuestionPlanner* MT_CUSTOM::planner(const Task& task) const {
+  const VixoProperties& p = getTaskProperties();
+  const bool simultaneous = p.customQuestionPairDisplay.getEnumeratedProperty(task.properties) ==
+                            VixoProperties::Simultaneously;
+  switch (p.customQuestionType.getEnumeratedProperty(task.properties)) {
+    case VixoProperties::OneVideo:
+      return &single_;
+    case VixoProperties::AllToRef:
+      return simultaneous ? static_cast<const QuestionPlanner*>(&reference_) : &referenceRepeated_;
+    case VixoProperties::AllToAll:
+      return simultaneous ? &pairs_ : &pairsTwice_;
+    default:
+      return nullptr;
+  }
 }
 
 const std::vector<const VIXOmethod*>& getTestMethods() {

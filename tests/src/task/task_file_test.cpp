@@ -10,6 +10,7 @@
 #include "support/temp_folder.h"
 #include "task/task.h"
 #include "task/vixo_method.h"
+#include "support/json_text.h"
 
 namespace {
 
@@ -23,10 +24,7 @@ std::string readText(const std::string& path) {
   return s.str();
 }
 
-JSON parseText(const std::string& text) {
-  std::istringstream in(text);
-  return Brindle::JSONparser::parse(in);
-}
+using vixo_test::parseText;
 
 std::string written(const Task& task, const std::wstring& path) {
   std::ostringstream out;

@@ -38,6 +38,32 @@ Object& Object::add(const std::wstring& key, Brindle::JSON* variable) {
   return add(key, std::make_shared<SettingSaverT<Brindle::JSON>>(variable));
 }
 
+Object& Object::add(const std::wstring& key, std::pair<int, int>* variable) {
+  return add(key, std::make_shared<SettingSaverT<std::pair<int, int>>>(variable));
+}
+Object& Object::add(const std::wstring& key, std::vector<int>* variable) {
+  return add(key, std::make_shared<SettingSaverT<std::vector<int>>>(variable));
+}
+Object& Object::add(const std::wstring& key, std::vector<std::pair<int, int>>* variable) {
+  return add(key, std::make_shared<SettingSaverT<std::vector<std::pair<int, int>>>>(variable));
+}
+Object& Object::add(const std::wstring& key, std::list<std::pair<int, int>>* variable) {
+  return add(key, std::make_shared<SettingSaverT<std::list<std::pair<int, int>>>>(variable));
+}
+
+Brindle::JSON SettingSaverT<std::pair<int, int>>::save() const {
+  Brindle::JSON array{Brindle::JSONElements::Array()};
+  array.append(Brindle::JSONElements::Integer(variable_->first));
+  array.append(Brindle::JSONElements::Integer(variable_->second));
+  return array;
+}
+
+void SettingSaverT<std::pair<int, int>>::load(const Brindle::JSON& value) {
+  if (!value.isArray() || value.size() != 2) return;
+  SettingSaverT<int>(&variable_->first).load(value.at(0));
+  SettingSaverT<int>(&variable_->second).load(value.at(1));
+}
+
 Brindle::JSON Object::save() const {
   Brindle::JSON object{Brindle::JSONElements::Object()};
   for (const auto& [key, saver] : members_) {

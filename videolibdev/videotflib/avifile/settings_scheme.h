@@ -5,6 +5,7 @@
 // plain pointers to the fields and must not outlive the record.
 #pragma once
 
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -143,6 +144,80 @@ class SettingSaverT<Brindle::JSON> : public SettingSaverBase {
   Brindle::JSON* variable_;
 };
 
+// A pair of ints as [first, second]; an array of exactly two elements loads each half through
+// the int saver, anything else is ignored.
+template <>
+class SettingSaverT<std::pair<int, int>> : public SettingSaverBase {
+ public:
+  explicit SettingSaverT(std::pair<int, int>* variable) : variable_(variable) {}
+  Brindle::JSON save() const override;
+  void load(const Brindle::JSON& value) override;
+  std::shared_ptr<SettingSaverBase> clone() const override {
+    return std::make_shared<SettingSaverT>(variable_);
+  }
+
+ private:
+  std::pair<int, int>* variable_;
+};
+
+// A sequence of elements as an array. Loading from an array resizes a vector to it (new
+// elements value-made) or refills a list, each element through the element's saver; anything
+// but an array is ignored.
+template <class Container>
+class SequenceSaver : public SettingSaverBase {
+ public:
+  using Element = typename Container::value_type;
+  explicit SequenceSaver(Container* variable) : variable_(variable) {}
+  Brindle::JSON save() const override {
+    Brindle::JSON array{Brindle::JSONElements::Array()};
+    for (const Element& e : *variable_) {
+      Element copy = e;
+      array.append(SettingSaverT<Element>(&copy).save());
+    }
+    return array;
+  }
+  void load(const Brindle::JSON& value) override {
+    if (!value.isArray()) return;
+    const auto& elements = value.elements();
+    if constexpr (std::is_same_v<Container, std::list<Element>>) {
+      variable_->clear();
+      for (const Brindle::JSON& element : elements) {
+        Element e{};
+        SettingSaverT<Element>(&e).load(element);
+        variable_->push_back(e);
+      }
+    } else {
+      variable_->resize(elements.size());
+      for (size_t i = 0; i < elements.size(); ++i)
+        SettingSaverT<Element>(&(*variable_)[i]).load(elements[i]);
+    }
+  }
+  std::shared_ptr<SettingSaverBase> clone() const override {
+    return std::make_shared<SequenceSaver>(variable_);
+  }
+
+ private:
+  Container* variable_;
+};
+
+template <>
+class SettingSaverT<std::vector<int>> : public SequenceSaver<std::vector<int>> {
+ public:
+  using SequenceSaver::SequenceSaver;
+};
+template <>
+class SettingSaverT<std::vector<std::pair<int, int>>>
+    : public SequenceSaver<std::vector<std::pair<int, int>>> {
+ public:
+  using SequenceSaver::SequenceSaver;
+};
+template <>
+class SettingSaverT<std::list<std::pair<int, int>>>
+    : public SequenceSaver<std::list<std::pair<int, int>>> {
+ public:
+  using SequenceSaver::SequenceSaver;
+};
+
 // The scheme of one record: its members in declaration order.
 class Object : public SettingSaverBase {
  public:
@@ -153,6 +228,10 @@ class Object : public SettingSaverBase {
   Object& add(const std::wstring& key, double* variable);
   Object& add(const std::wstring& key, long long* variable);
   Object& add(const std::wstring& key, Brindle::JSON* variable);
+  Object& add(const std::wstring& key, std::pair<int, int>* variable);
+  Object& add(const std::wstring& key, std::vector<int>* variable);
+  Object& add(const std::wstring& key, std::vector<std::pair<int, int>>* variable);
+  Object& add(const std::wstring& key, std::list<std::pair<int, int>>* variable);
   // Any other saver (savers for pairs and lists of the records that need them).
   Object& add(const std::wstring& key, std::shared_ptr<SettingSaverBase> saver);
 

@@ -1,4 +1,5 @@
 #include "avifile/json_parser.h"
+#include "support/json_text.h"
 
 #include <gtest/gtest.h>
 
@@ -37,10 +38,7 @@ Outcome read(const std::string& text) {
   return o;
 }
 
-JSON parseText(const std::string& text) {
-  std::istringstream in(text);
-  return P::parse(in);
-}
+using vixo_test::parseText;
 
 TEST(JsonReader, Values) {
   const struct {

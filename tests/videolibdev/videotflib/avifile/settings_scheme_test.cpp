@@ -5,16 +5,14 @@
 #include <sstream>
 
 #include "avifile/json_parser.h"
+#include "support/json_text.h"
 
 namespace {
 
 using Brindle::JSON;
 namespace E = Brindle::JSONElements;
 
-JSON parseText(const std::string& text) {
-  std::istringstream in(text);
-  return Brindle::JSONparser::parse(in);
-}
+using vixo_test::parseText;
 
 // A file entry of a task: identifier, path and group, in that order.
 struct Entry {
@@ -160,3 +158,98 @@ TEST(SettingsScheme, JsonFieldTakesAnyValueAndEmptyHandlesAreSkipped) {
 }
 
 }  // namespace
+
+namespace {
+
+// The index sequences of a pass's saved state.
+struct Sequences {
+  std::pair<int, int> pair{7, 8};
+  std::vector<int> ints{9, 9, 9};
+  std::vector<std::pair<int, int>> pairs{{9, 9}};
+  std::list<std::pair<int, int>> listed{{9, 9}};
+
+  SettingsScheme::Object scheme() {
+    SettingsScheme::Object s;
+    s.add(L"pair", &pair).add(L"ints", &ints).add(L"pairs", &pairs).add(L"list", &listed);
+    return s;
+  }
+};
+
+}  // namespace
+
+TEST(SettingsScheme, IndexSequencesSaveAsArrays) {
+  Sequences s;
+  s.pair = {-1, 2147483647};
+  s.ints = {3, 0, -4};
+  s.pairs = {{1, 2}, {3, 4}};
+  s.listed = {{5, 6}};
+  EXPECT_EQ(s.scheme().save().toString(0),
+            "{\"pair\" : [-1,2147483647],\"ints\" : [3,0,-4],\"pairs\" : [[1,2],[3,4]],"
+            "\"list\" : [[5,6]]}");
+
+  Sequences empty;
+  empty.ints.clear();
+  empty.pairs.clear();
+  empty.listed.clear();
+  const std::string text = empty.scheme().save().toString(0);
+  EXPECT_EQ(text, "{\"pair\" : [7,8],\"ints\" : [],\"pairs\" : [],\"list\" : []}");
+
+  Sequences back;
+  back.scheme().load(parseText(s.scheme().save().toString(0)));
+  EXPECT_EQ(back.pair, s.pair);
+  EXPECT_EQ(back.ints, s.ints);
+  EXPECT_EQ(back.pairs, s.pairs);
+  EXPECT_EQ(back.listed, s.listed);
+}
+
+TEST(SettingsScheme, IndexSequencesLoadWhatFitsAndKeepTheRest) {
+  using Pairs = std::vector<std::pair<int, int>>;
+  using List = std::list<std::pair<int, int>>;
+  struct Row {
+    const char* document;
+    std::pair<int, int> pair;
+    std::vector<int> ints;
+    Pairs pairs;
+    List listed;
+  };
+  const Row rows[] = {
+      // Not arrays: everything stays.
+      {"{\"pair\":1,\"ints\":{},\"pairs\":\"x\",\"list\":null}", {7, 8}, {9, 9, 9}, {{9, 9}},
+       {{9, 9}}},
+      // A pair needs exactly two elements.
+      {"{\"pair\":[1]}", {7, 8}, {9, 9, 9}, {{9, 9}}, {{9, 9}}},
+      {"{\"pair\":[1,2,3]}", {7, 8}, {9, 9, 9}, {{9, 9}}, {{9, 9}}},
+      // A half that is not an Integer keeps its value.
+      {"{\"pair\":[\"a\",2]}", {7, 2}, {9, 9, 9}, {{9, 9}}, {{9, 9}}},
+      // Vectors take the array's size; kept elements keep their value under a wrong kind, new
+      // ones start at 0.
+      {"{\"ints\":[1,\"a\"]}", {7, 8}, {1, 9}, {{9, 9}}, {{9, 9}}},
+      {"{\"ints\":[1,2,3,true,5]}", {7, 8}, {1, 2, 3, 0, 5}, {{9, 9}}, {{9, 9}}},
+      {"{\"ints\":[]}", {7, 8}, {}, {{9, 9}}, {{9, 9}}},
+      {"{\"pairs\":[[1,2],5,[3]]}", {7, 8}, {9, 9, 9}, {{1, 2}, {0, 0}, {0, 0}}, {{9, 9}}},
+      {"{\"pairs\":[5]}", {7, 8}, {9, 9, 9}, {{9, 9}}, {{9, 9}}},
+      // A list is refilled from {0, 0} pairs.
+      {"{\"list\":[5,[1,2],[3,\"b\"]]}", {7, 8}, {9, 9, 9}, {{9, 9}}, {{0, 0}, {1, 2}, {3, 0}}},
+      {"{\"list\":[]}", {7, 8}, {9, 9, 9}, {{9, 9}}, {}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.document);
+    Sequences s;
+    s.scheme().load(parseText(r.document));
+    EXPECT_EQ(s.pair, r.pair);
+    EXPECT_EQ(s.ints, r.ints);
+    EXPECT_EQ(s.pairs, r.pairs);
+    EXPECT_EQ(s.listed, r.listed);
+  }
+}
+
+TEST(SettingsScheme, IndexSequenceClonesShareTheVariable) {
+  std::vector<std::pair<int, int>> pairs;
+  auto saver = std::make_shared<SettingsScheme::SettingSaverT<std::vector<std::pair<int, int>>>>(
+      &pairs);
+  auto copy = saver->clone();
+  copy->load(parseText("[[4,5]]"));
+  ASSERT_EQ(pairs.size(), 1u);
+  EXPECT_EQ(pairs[0], std::make_pair(4, 5));
+  EXPECT_EQ(saver->save().toString(0), "[[4,5]]");
+}
