@@ -2,6 +2,7 @@
 // of one kind of subjective test. They are made once, on first use, and only read afterwards.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 namespace props {
 class Property;
 }
+class VIXOplay;
 
 // An answer to a custom question: the chosen variant, or the text typed for a question
 // without variants.
@@ -48,6 +50,9 @@ class VIXOmethod {
   // The method's planner for the task (owned by the method); none only for a custom question
   // type outside the known ones.
   virtual const QuestionPlanner* planner(const Task& task) const = 0;
+  // A new play that runs a pass on a copy of the context; none when the method cannot make
+  // one (a custom question type outside the known ones).
+  virtual std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const = 0;
 
   // The planner's answers for the task (false and 0 without a planner).
   bool needsReference(const Task& task) const;
@@ -60,6 +65,7 @@ class VIXOmethod {
 
 class MT_DSIS : public VIXOmethod {
  public:
+  class QuestionPerformer;
   // The answer: the mark 1..5.
   struct QuestionData {
     using Answer = int;
@@ -71,6 +77,7 @@ class MT_DSIS : public VIXOmethod {
 
   MT_DSIS();
   std::vector<const props::Property*> properties() const override;
+  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
  private:
@@ -79,8 +86,11 @@ class MT_DSIS : public VIXOmethod {
 
 class MT_DSCQS_I : public VIXOmethod {
  public:
+  class QuestionPerformer;
+
   MT_DSCQS_I();
   std::vector<const props::Property*> properties() const override;
+  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   std::vector<ValidationMessage> validate(const Task& task) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
@@ -90,8 +100,11 @@ class MT_DSCQS_I : public VIXOmethod {
 
 class MT_DSCQS_II : public VIXOmethod {
  public:
+  class QuestionPerformer;
+
   MT_DSCQS_II();
   std::vector<const props::Property*> properties() const override;
+  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
  private:
@@ -100,6 +113,7 @@ class MT_DSCQS_II : public VIXOmethod {
 
 class MT_SCACJ : public VIXOmethod {
  public:
+  class QuestionPerformer;
   // The answer: -3..3, or -1..1 on the binary scale.
   struct QuestionData {
     using Answer = int;
@@ -112,6 +126,7 @@ class MT_SCACJ : public VIXOmethod {
 
   MT_SCACJ();
   std::vector<const props::Property*> properties() const override;
+  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
  private:
@@ -120,10 +135,12 @@ class MT_SCACJ : public VIXOmethod {
 
 class MT_SAMVIQ : public VIXOmethod {
  public:
+  class Play;
   using QuestionPlanner = SamviqQuestionPlanner;
 
   MT_SAMVIQ();
   std::vector<const props::Property*> properties() const override;
+  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
  private:
@@ -132,6 +149,9 @@ class MT_SAMVIQ : public VIXOmethod {
 
 class MT_CUSTOM : public VIXOmethod {
  public:
+  class QuestionPerformerSingle;
+  class QuestionPerformerRef;
+  class QuestionPerformerPair;
   // The answers: {question index, answer}.
   using Answer = std::pair<int, CustomAnswer>;
   struct QuestionDataSingle {
@@ -160,6 +180,7 @@ class MT_CUSTOM : public VIXOmethod {
 
   MT_CUSTOM();
   std::vector<const props::Property*> properties() const override;
+  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   std::vector<ValidationMessage> validate(const Task& task) const override;
   // By the task's custom question type and pair display.
   const QuestionPlanner* planner(const Task& task) const override;

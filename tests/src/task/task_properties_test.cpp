@@ -238,4 +238,40 @@ TEST(MethodRegistry, PropertiesThatApply) {
                             "customQuestionInstructions2"}));
 }
 
+TEST(MethodRegistry, DescriptionsAndOwnChecks) {
+  const std::vector<std::wstring> descriptions{
+      L"Double Stimulus Impairment Scale\n(DSIS, from ITU-R).\nVideos are shown consequently in "
+      L"pairs: first video is the reference (observer is informed about it), second video is an "
+      L"impaired.",
+      L"Double Stimulus Continuous Quality Scale (DSCQS, from ITU-R).\nType I. In one playback "
+      L"window observer is free to switch between two videos. One of videos is the reference "
+      L"one, but an observer is not informed about it.",
+      L"Double Stimulus Continuous Quality Scale (DSCQS, from ITU-R).\nType II. Videos are played "
+      L"simultaneously a given amount of times (repetitions), one is the reference one, but an "
+      L"observer is not informed about it.",
+      L"Quality evaluation using categorical scale (SCACJ, from ITU-R).\nTwo videos are shown "
+      L"simultaneously, after playback observer is asked about his opinion.",
+      L"Subjective Assessment Method for Video Quality evaluation\n(SAMVIQ, from EBU).\nObserver "
+      L"is able to play any sequence from the test set and give it mark, plus observer is able "
+      L"to play reference video.",
+      L"Custom method.\nYou can customize video order, question, the way it is displayed."};
+  const auto& methods = getTestMethods();
+  Task online;
+  online.properties["network"] = Any::of(true);
+  online.properties["customQuestion"] = makeStringValue("Q\n1 a");
+  for (size_t i = 0; i < methods.size(); ++i) {
+    SCOPED_TRACE(methods[i]->name);
+    EXPECT_EQ(methods[i]->description, descriptions[i]);
+    const std::vector<ValidationMessage> found = methods[i]->validate(online);
+    if (methods[i]->name == "DSCQS I") {
+      ASSERT_EQ(found.size(), 1u);
+      EXPECT_EQ(found[0].level, 0);
+      EXPECT_EQ(found[0].shortText, L"network not supported by DSCQS I");
+      EXPECT_EQ(found[0].text, L"Network not supported by DSCQS I");
+    } else {
+      EXPECT_TRUE(found.empty());
+    }
+  }
+}
+
 }  // namespace
