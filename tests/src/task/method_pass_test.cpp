@@ -419,6 +419,45 @@ TEST(MethodPass, CustomPairsDrawTheirSides) {
   }
 }
 
+// A vote without a mark shows the whole question again under the same number.
+TEST(MethodPass, QuestionWithoutMarkIsShownAgain) {
+  struct Row {
+    std::string method;
+    PropertyMap extra;
+    size_t callsPerShowing;
+  };
+  const PropertyMap custom{{"customQuestion", makeStringValue("Q\n1 a\n2 b")}};
+  PropertyMap subsequent = custom;
+  subsequent["customQuestionType"] = makeStringValue("All to all");
+  subsequent["customQuestionPairDisplay"] = makeStringValue("Subsequent");
+  const Row rows[] = {
+      {"DSIS", {}, 3},
+      {"SCACJ", {}, 2},
+      {"SCACJ", {{"scacjScale", makeStringValue("binary scale")}}, 2},
+      {"Custom", custom, 2},
+      {"Custom", subsequent, 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.method);
+    Pass pass(makeTask(row.method, {1, 1}, {0}, row.extra));
+    int votes = 0;
+    pass.player->markDSIS = pass.player->markSCACJ =
+        [&](const std::vector<std::wstring>&) -> std::optional<int> {
+      return ++votes < 3 ? std::nullopt : std::optional<int>(1);
+    };
+    pass.player->markCustom = [&](const std::vector<std::wstring>&,
+                                  int) -> std::optional<CustomAnswer> {
+      return ++votes < 3 ? std::nullopt : std::optional<CustomAnswer>(CustomAnswer{0, ""});
+    };
+    const std::vector<std::wstring> calls = pass.question();
+    ASSERT_EQ(calls.size(), 3 * row.callsPerShowing);
+    for (size_t i = row.callsPerShowing; i < calls.size(); ++i)
+      EXPECT_EQ(calls[i], calls[i % row.callsPerShowing]) << i;
+    EXPECT_EQ(pass.play->answeredCount(), 1);
+    EXPECT_EQ(eventTypes(pass.play->protocol), (std::vector<std::string>{"begin", "answer"}));
+  }
+}
+
 // ---------------------------------------------------------------- stops
 
 // A stop asked when the vote comes ends the pass: the vote asks nothing and records nothing, and
