@@ -8,16 +8,8 @@ namespace {
 using Brindle::JSON;
 namespace E = Brindle::JSONElements;
 
-template <typename Key>
-SettingsScheme::Object keyScheme(Key& key);
-template <>
-SettingsScheme::Object keyScheme(SingleAnswerKey& key) {
-  return singleAnswerKeyScheme(key);
-}
-template <>
-SettingsScheme::Object keyScheme(PairAnswerKey& key) {
-  return pairAnswerKeyScheme(key);
-}
+SettingsScheme::Object keyScheme(SingleAnswerKey& key) { return singleAnswerKeyScheme(key); }
+SettingsScheme::Object keyScheme(PairAnswerKey& key) { return pairAnswerKeyScheme(key); }
 
 template <typename Key>
 JSON answersToJson(const std::map<Key, float>& answers) {

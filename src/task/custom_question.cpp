@@ -10,8 +10,6 @@
 
 namespace {
 
-std::wstring trimmed(const std::wstring& text) { return trimLeft(trimRight(text)); }
-
 // strtod in the "C" locale: the usual number grammar (sign, exponent, hexadecimal), whatever
 // locale GTK has set for the process.
 locale_t classicLocale() {
@@ -43,7 +41,7 @@ CustomQuestionParseResult parseCustomQuestion(CustomQuestion& question, std::wis
   bool haveQuestion = false;
   while (std::getline(in, raw, L'\n')) {
     const int line = nextLine++;
-    const std::wstring text = trimmed(raw);
+    const std::wstring text = trim(raw);
     if (!haveQuestion) {
       if (text.empty()) continue;
       haveQuestion = true;

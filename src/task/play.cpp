@@ -70,6 +70,12 @@ bool BlockPlay<Item>::makeTrainingBlock() {
 }
 
 template <class Item>
+void BlockPlay<Item>::arrangeBlock(std::vector<Item>& items) const {
+  if (getTaskProperties().shuffleSources.getBoolProperty(context.loadedTask.task.properties))
+    shuffleBlock(items);
+}
+
+template <class Item>
 void BlockPlay<Item>::nextQuestion() {
   if (posInBlock < 0) posInBlock = 0;
   if (static_cast<size_t>(posInBlock) >= block.size()) {
@@ -106,10 +112,6 @@ SettingsScheme::Object stateScheme(int& posInBlock, int& answered, std::vector<I
   return scheme;
 }
 
-bool fileInTask(const Task& task, int index) {
-  return index >= 0 && static_cast<size_t>(index) < task.files.size();
-}
-
 }  // namespace
 
 template <class Item>
@@ -125,9 +127,9 @@ bool BlockPlay<Item>::fits(const std::vector<Item>& items) const {
   const Task& task = context.loadedTask.task;
   for (const Item& item : items) {
     if constexpr (std::is_same_v<Item, int>) {
-      if (!fileInTask(task, item)) return false;
+      if (!task.hasFile(item)) return false;
     } else {
-      if (!fileInTask(task, item.first) || !fileInTask(task, item.second)) return false;
+      if (!task.hasFile(item.first) || !task.hasFile(item.second)) return false;
     }
   }
   return true;
@@ -168,11 +170,6 @@ std::vector<int> QuestionPlannerAllToRef::Play::candidates() const {
   return testFiles(context.loadedTask.task);
 }
 
-void QuestionPlannerAllToRef::Play::arrangeBlock(std::vector<int>& items) const {
-  if (getTaskProperties().shuffleSources.getBoolProperty(context.loadedTask.task.properties))
-    shuffleBlock(items);
-}
-
 bool QuestionPlannerAllToRef::Play::ask(const int& file) {
   const Task& task = context.loadedTask.task;
   const QuestionInit init{file, task.referenceOfGroup(task.files[file].group), blockId};
@@ -198,11 +195,6 @@ QuestionPlannerSingleVideo::Play::Play(const QuestionPlannerSingleVideo* planner
 
 std::vector<int> QuestionPlannerSingleVideo::Play::candidates() const {
   return filesInUse(context.loadedTask.task);
-}
-
-void QuestionPlannerSingleVideo::Play::arrangeBlock(std::vector<int>& items) const {
-  if (getTaskProperties().shuffleSources.getBoolProperty(context.loadedTask.task.properties))
-    shuffleBlock(items);
 }
 
 bool QuestionPlannerSingleVideo::Play::ask(const int& file) {

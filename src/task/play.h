@@ -82,8 +82,8 @@ class BlockPlay : public VIXOplay {
  protected:
   // Every question of a cycle, unshuffled.
   virtual std::vector<Item> candidates() const = 0;
-  // Orders (and limits) a new cycle's block.
-  virtual void arrangeBlock(std::vector<Item>& items) const = 0;
+  // Orders (and limits) a new cycle's block: shuffled when the task's "shuffleSources" is on.
+  virtual void arrangeBlock(std::vector<Item>& items) const;
   // Asks the question of the item; true when it got its mark.
   virtual bool ask(const Item& item) = 0;
 
@@ -103,7 +103,6 @@ class QuestionPlannerAllToRef::Play : public BlockPlay<int> {
 
  protected:
   std::vector<int> candidates() const override;
-  void arrangeBlock(std::vector<int>& items) const override;
   bool ask(const int& file) override;
 };
 
@@ -118,7 +117,6 @@ class QuestionPlannerSingleVideo::Play : public BlockPlay<int> {
 
  protected:
   std::vector<int> candidates() const override;
-  void arrangeBlock(std::vector<int>& items) const override;
   bool ask(const int& file) override;
 };
 

@@ -11,7 +11,7 @@ namespace {
 // validation refuses) gives an empty record, whose empty path the player cannot open.
 const TaskFile& fileAt(const Task& task, int index) {
   static const TaskFile none{L"", L"", 0};
-  return index >= 0 && static_cast<size_t>(index) < task.files.size() ? task.files[index] : none;
+  return task.hasFile(index) ? task.files[index] : none;
 }
 
 template <class D>
@@ -22,6 +22,12 @@ int registerQuestion(AnswerGetterAuto<D>& recorder, const D& data) {
 }
 
 const Task& taskOf(const VIXOplay& play) { return play.context.loadedTask.task; }
+
+// One draw of a fresh generator for a question's sides: true keeps the planner's order.
+bool keepSides() {
+  std::mt19937 generator(std::random_device{}());
+  return (generator() & 1u) != 0;
+}
 
 // The two files of a pair question, in the order of one side draw.
 std::pair<const TaskFile*, const TaskFile*> drawSides(const Task& task, int first, int second) {
@@ -71,11 +77,6 @@ const wchar_t kScacj[] =
     L"After test, you will be asked of your opinion about left and right sequence.";
 
 }  // namespace
-
-bool keepSides() {
-  std::mt19937 generator(std::random_device{}());
-  return (generator() & 1u) != 0;
-}
 
 // ---------------------------------------------------------------- DSIS
 

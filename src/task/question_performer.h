@@ -100,6 +100,3 @@ class MT_CUSTOM::QuestionPerformerPair
   AnswerGetterAuto<QuestionDataPair>* recorder;
   const std::vector<CustomQuestion> questions;
 };
-
-// One draw of a fresh generator for a question's sides: true keeps the planner's order.
-bool keepSides();

@@ -80,8 +80,7 @@ int64_t QuestionPlannerAllToRef::estimatedDuration(const Task& task, VideoInfoCa
   int64_t sum = 0;
   for (int i : testFiles(task)) {
     const int r = task.referenceOfGroup(task.files[i].group);
-    const std::wstring referencePath =
-        r >= 0 && static_cast<size_t>(r) < task.files.size() ? task.files[r].path : std::wstring();
+    const std::wstring referencePath = task.hasFile(r) ? task.files[r].path : std::wstring();
     const int64_t test = playingTime(task, task.files[i].path, media);
     const int64_t reference = playingTime(task, referencePath, media);
     sum += twoPlaybacks ? test + reference : std::max(reference, test);

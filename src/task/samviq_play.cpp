@@ -32,10 +32,6 @@ SettingsScheme::Object stateScheme(std::list<std::pair<int, int>>& results, JSON
   return scheme;
 }
 
-bool fileInTask(const Task& task, int index) {
-  return index >= 0 && static_cast<size_t>(index) < task.files.size();
-}
-
 bool positionInOrder(int position, const std::vector<int>& order) {
   return position >= -1 && position < static_cast<int>(order.size());
 }
@@ -146,10 +142,10 @@ bool MT_SAMVIQ::Play::loadState(JSON state) {
   const Task& task = context.loadedTask.task;
   if (!events.isArray() || group < 0 || !positionInOrder(position, order)) return false;
   for (int file : order)
-    if (!fileInTask(task, file)) return false;
+    if (!task.hasFile(file)) return false;
   std::map<int, int> loaded = marks;
   for (const auto& [file, mark] : results) {
-    if (!fileInTask(task, file) || mark < 0 || mark > 100) return false;
+    if (!task.hasFile(file) || mark < 0 || mark > 100) return false;
     loaded.insert({file, mark});  // a file already marked keeps its mark
   }
 

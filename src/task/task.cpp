@@ -48,7 +48,7 @@ const VIXOmethod* Task::method() const {
 
 int Task::referenceOfGroup(int group) const {
   for (int index : references)
-    if (index >= 0 && static_cast<size_t>(index) < files.size() && files[index].group == group)
+    if (hasFile(index) && files[index].group == group)
       return index;
   return -1;
 }
@@ -58,7 +58,7 @@ bool Task::allGroupsHaveReference() const {
   for (const TaskFile& f : files)
     if (f.group != 0) used.insert(f.group);
   for (int index : references)
-    if (index >= 0 && static_cast<size_t>(index) < files.size() && files[index].group != 0)
+    if (hasFile(index) && files[index].group != 0)
       withReference.insert(files[index].group);
   return used.size() == withReference.size();
 }

@@ -159,6 +159,7 @@ std::wstring toLower(std::wstring text) {
 std::wstring trimLeft(const std::wstring& text) { return trimLeftImpl(text); }
 std::string trimLeft(const std::string& text) { return trimLeftImpl(text); }
 std::wstring trimRight(const std::wstring& text) { return trimRightImpl(text); }
+std::wstring trim(const std::wstring& text) { return trimLeftImpl(trimRightImpl(text)); }
 std::string trim(const std::string& text) { return trimLeftImpl(trimRightImpl(text)); }
 
 std::wstring joinStrings(std::vector<std::wstring> items, std::wstring separator) {

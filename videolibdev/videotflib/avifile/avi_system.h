@@ -29,6 +29,7 @@ std::wstring toLower(std::wstring text);
 std::wstring trimLeft(const std::wstring& text);
 std::string trimLeft(const std::string& text);
 std::wstring trimRight(const std::wstring& text);
+std::wstring trim(const std::wstring& text);
 std::string trim(const std::string& text);
 std::wstring joinStrings(std::vector<std::wstring> items, std::wstring separator);
 // Quotes one argument for a command line that is split by the usual backslash rules.
