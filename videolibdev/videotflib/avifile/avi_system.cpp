@@ -24,14 +24,6 @@ bool isSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 bool isAsciiSpace(uint32_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// File names go to the kernel as NUL-terminated bytes: a name that cannot be encoded, or that
-// holds a NUL (which would silently cut it short and name another file), is refused.
-bool toNativePath(const std::wstring& path, std::string& native) {
-  native = toUtf8(path);
-  if (native.empty() != path.empty()) return false;
-  return native.find('\0') == std::string::npos;
-}
-
 template <class String>
 String trimLeftImpl(const String& text) {
   size_t begin = 0;
@@ -47,6 +39,12 @@ String trimRightImpl(const String& text) {
 }
 
 }  // namespace
+
+bool toNativePath(const std::wstring& path, std::string& native) {
+  native = toUtf8(path);
+  if (native.empty() != path.empty()) return false;
+  return native.find('\0') == std::string::npos;
+}
 
 // --- UTF-8 conversion
 

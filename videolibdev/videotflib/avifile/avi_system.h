@@ -42,6 +42,10 @@ std::string formatTimeStamp(int64_t ticks);
 
 // --- paths
 
+// The bytes a path is handed to the kernel as. A path that cannot be encoded, or that holds a
+// NUL (which would silently cut it short and name another file), is refused with false.
+bool toNativePath(const std::wstring& path, std::string& native);
+
 struct PathParts {
   std::wstring drive;      // always empty here
   std::wstring directory;  // with its trailing separator ("/work/tasks/")
