@@ -13,3 +13,7 @@ add_library(vixo::wx ALIAS vixo_wx)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
 add_library(vixo::gio ALIAS PkgConfig::GIO)
+
+# libuuid, for new random UUIDs.
+pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
+add_library(vixo::uuid ALIAS PkgConfig::UUID)

@@ -1,11 +1,11 @@
+#include "common/app_icon.h"
+
 #include <wx/bitmap.h>
 #include <wx/icon.h>
 #include <wx/image.h>
 #include <wx/imagbmp.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
-
-#include "common/event_getter.h"
 
 // The icon file, compiled in (generated from src/common/resources/vixo.ico).
 extern const unsigned char kAppIconData[];

@@ -14,62 +14,66 @@ namespace connections {
 
 // ---------------------------------------------------------------- two-way bindings
 
-VarWxText::VarWxText(wxTextCtrl* control) : control(control), window(control) {
-  control->Bind(wxEVT_TEXT, &VarWxText::onControlChanged, this);
+namespace {
+
+// What differs between the controls of the two-way bindings: their change event, how a value
+// is written without an event of the control's own, and the event run in its place.
+template <class Control>
+struct ControlTraits;
+
+template <>
+struct ControlTraits<wxTextCtrl> {
+  static const auto& changed() { return wxEVT_TEXT; }
+  static void write(wxTextCtrl* control, const wxString& value) {
+    control->ChangeValue(value);  // SetValue would send the control's own event
+  }
+  static wxCommandEvent event() { return wxCommandEvent(wxEVT_TEXT, wxID_ANY); }
+};
+
+template <>
+struct ControlTraits<wxSlider> {
+  static const auto& changed() { return wxEVT_SLIDER; }
+  static void write(wxSlider* control, int value) { control->SetValue(value); }
+  static wxScrollEvent event() { return wxScrollEvent(wxEVT_SLIDER, wxID_ANY, 0, 0); }
+};
+
+template <>
+struct ControlTraits<wxRadioButton> {
+  static const auto& changed() { return wxEVT_RADIOBUTTON; }
+  static void write(wxRadioButton* control, bool value) { control->SetValue(value); }
+  static wxCommandEvent event() { return wxCommandEvent(wxEVT_RADIOBUTTON, wxID_ANY); }
+};
+
+}  // namespace
+
+template <class Control, class T>
+VarWxControl<Control, T>::VarWxControl(Control* control) : control(control) {
+  control->Bind(ControlTraits<Control>::changed(), &VarWxControl::onControlChanged, this);
 }
 
-wxString VarWxText::get() { return control->GetValue(); }
+template <class Control, class T>
+T VarWxControl<Control, T>::get() {
+  return control->GetValue();
+}
 
-void VarWxText::set(const wxString& value) {
+template <class Control, class T>
+void VarWxControl<Control, T>::set(const T& value) {
   if (control->GetValue() == value) return;
-  control->ChangeValue(value);  // the control itself sends no event for this
-  wxCommandEvent event(wxEVT_TEXT, wxID_ANY);
-  window->GetEventHandler()->ProcessEvent(event);
-  updateDependents();
+  ControlTraits<Control>::write(control, value);
+  auto event = ControlTraits<Control>::event();
+  control->GetEventHandler()->ProcessEvent(event);
+  this->updateDependents();
 }
 
-void VarWxText::onControlChanged(wxCommandEvent& event) {
-  updateDependents();
+template <class Control, class T>
+void VarWxControl<Control, T>::onControlChanged(wxCommandEvent& event) {
+  this->updateDependents();
   event.Skip();  // the control's other handlers and its parents still see it
 }
 
-VarWxSlider::VarWxSlider(wxSlider* control) : control(control) {
-  control->Bind(wxEVT_SLIDER, &VarWxSlider::onControlChanged, this);
-}
-
-int VarWxSlider::get() { return control->GetValue(); }
-
-void VarWxSlider::set(const int& value) {
-  if (control->GetValue() == value) return;
-  control->SetValue(value);
-  wxScrollEvent event(wxEVT_SLIDER, wxID_ANY, 0, 0);
-  control->GetEventHandler()->ProcessEvent(event);
-  updateDependents();
-}
-
-void VarWxSlider::onControlChanged(wxCommandEvent& event) {
-  updateDependents();
-  event.Skip();
-}
-
-VarWxRadio::VarWxRadio(wxRadioButton* control) : control(control) {
-  control->Bind(wxEVT_RADIOBUTTON, &VarWxRadio::onControlChanged, this);
-}
-
-bool VarWxRadio::get() { return control->GetValue(); }
-
-void VarWxRadio::set(const bool& value) {
-  if (control->GetValue() == value) return;
-  control->SetValue(value);
-  wxCommandEvent event(wxEVT_RADIOBUTTON, wxID_ANY);
-  control->GetEventHandler()->ProcessEvent(event);
-  updateDependents();
-}
-
-void VarWxRadio::onControlChanged(wxCommandEvent& event) {
-  updateDependents();
-  event.Skip();
-}
+template class VarWxControl<wxTextCtrl, wxString>;
+template class VarWxControl<wxSlider, int>;
+template class VarWxControl<wxRadioButton, bool>;
 
 VarWxGauge::VarWxGauge(wxGauge* control) : control(control) {}
 
@@ -82,15 +86,15 @@ void VarWxGauge::set(const int& value) {
 }
 
 NodePtr<Variable<wxString>> makeVarWxText(wxTextCtrl* control) {
-  return adopt(new VarWxText(control));
+  return makeNode<VarWxText>(control);
 }
 NodePtr<Variable<int>> makeVarWxSlider(wxSlider* control) {
-  return adopt(new VarWxSlider(control));
+  return makeNode<VarWxSlider>(control);
 }
 NodePtr<Variable<bool>> makeVarWxRadio(wxRadioButton* control) {
-  return adopt(new VarWxRadio(control));
+  return makeNode<VarWxRadio>(control);
 }
-NodePtr<Variable<int>> makeVarWxGauge(wxGauge* control) { return adopt(new VarWxGauge(control)); }
+NodePtr<Variable<int>> makeVarWxGauge(wxGauge* control) { return makeNode<VarWxGauge>(control); }
 
 // ---------------------------------------------------------------- sinks
 
@@ -113,9 +117,9 @@ void WxWindowShowVar::onChanged() {
 }
 
 WxSizerItemShowVar::WxSizerItemShowVar(wxSizer* child, wxSizer* outer)
-    : VariableMem<bool>(outer->GetItem(child, true)->IsShown()),
-      item(outer->GetItem(child, true)),
-      outer(outer) {}
+    : WxSizerItemShowVar(outer->GetItem(child, true), outer) {}
+WxSizerItemShowVar::WxSizerItemShowVar(wxSizerItem* item, wxSizer* outer)
+    : VariableMem<bool>(item->IsShown()), item(item), outer(outer) {}
 void WxSizerItemShowVar::onChanged() {
   item->Show(value.load());
   outer->Layout();
@@ -140,25 +144,25 @@ void WxBgColorVar::onChanged() {
   window->Update();
 }
 
-NodePtr<Variable<bool>> makeWxEnableVar(wxWindow* window) { return adopt(new WxEnableVar(window)); }
+NodePtr<Variable<bool>> makeWxEnableVar(wxWindow* window) { return makeNode<WxEnableVar>(window); }
 NodePtr<Variable<bool>> makeWxMenuItemEnableVar(wxMenuItem* item) {
-  return adopt(new WxMenuItemEnableVar(item));
+  return makeNode<WxMenuItemEnableVar>(item);
 }
 NodePtr<Variable<bool>> makeWxToolEnableVar(wxToolBarToolBase* tool) {
-  return adopt(new WxToolEnableVar(tool));
+  return makeNode<WxToolEnableVar>(tool);
 }
 NodePtr<Variable<bool>> makeWxWindowShowVar(wxWindow* window, wxSizer* sizer) {
-  return adopt(new WxWindowShowVar(window, sizer));
+  return makeNode<WxWindowShowVar>(window, sizer);
 }
 NodePtr<Variable<bool>> makeWxSizerItemShowVar(wxSizer* child, wxSizer* outer) {
-  return adopt(new WxSizerItemShowVar(child, outer));
+  return makeNode<WxSizerItemShowVar>(child, outer);
 }
-NodePtr<Variable<bool>> makeWxBoldVar(wxWindow* window) { return adopt(new WxBoldVar(window)); }
+NodePtr<Variable<bool>> makeWxBoldVar(wxWindow* window) { return makeNode<WxBoldVar>(window); }
 NodePtr<Variable<wxString>> makeWxLabelVar(wxStaticText* text) {
-  return adopt(new WxLabelVar(text));
+  return makeNode<WxLabelVar>(text);
 }
 NodePtr<Variable<wxColour>> makeWxBgColorVar(wxWindow* window) {
-  return adopt(new WxBgColorVar(window));
+  return makeNode<WxBgColorVar>(window);
 }
 
 }  // namespace connections

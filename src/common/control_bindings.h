@@ -31,39 +31,24 @@ namespace connections {
 // Setting a different value writes it into the control, runs the control's change event
 // through it (identifier -1) and notifies the dependents; a change by the user notifies them
 // through the control's own event, which is passed on to the control's other handlers.
-class VarWxText : public wxEvtHandler, public Variable<wxString> {
+// Its members are instantiated in the .cpp, for the three controls below only.
+template <class Control, class T>
+class VarWxControl : public wxEvtHandler, public Variable<T> {
  public:
-  explicit VarWxText(wxTextCtrl* control);
-  wxString get() override;
-  void set(const wxString& value) override;
+  explicit VarWxControl(Control* control);
+  T get() override;
+  void set(const T& value) override;
   void onControlChanged(wxCommandEvent& event);
 
-  wxTextCtrl* control;
-  wxWindow* window;
+  Control* control;
 };
 
-class VarWxSlider : public wxEvtHandler, public Variable<int> {
- public:
-  explicit VarWxSlider(wxSlider* control);
-  int get() override;
-  void set(const int& value) override;
-  void onControlChanged(wxCommandEvent& event);
-
-  wxSlider* control;
-};
-
-class VarWxRadio : public wxEvtHandler, public Variable<bool> {
- public:
-  explicit VarWxRadio(wxRadioButton* control);
-  bool get() override;
-  void set(const bool& value) override;
-  void onControlChanged(wxCommandEvent& event);
-
-  wxRadioButton* control;
-};
+using VarWxText = VarWxControl<wxTextCtrl, wxString>;
+using VarWxSlider = VarWxControl<wxSlider, int>;
+using VarWxRadio = VarWxControl<wxRadioButton, bool>;
 
 // Setting moves the gauge and notifies once; a gauge sends no events.
-class VarWxGauge : public wxEvtHandler, public Variable<int> {
+class VarWxGauge : public Variable<int> {
  public:
   explicit VarWxGauge(wxGauge* control);
   int get() override;
@@ -120,6 +105,10 @@ class WxSizerItemShowVar : public VariableMem<bool> {
   void onChanged() override;
   wxSizerItem* item;
   wxSizer* outer;
+
+ private:
+  // Takes the item the public constructor found, so that the sizers are searched once.
+  WxSizerItemShowVar(wxSizerItem* item, wxSizer* outer);
 };
 
 // Bold (weight 700) or normal (400); the font's other attributes stay.

@@ -18,20 +18,15 @@ void EventGetterSetterHelper::post(const std::shared_ptr<EventGetterSetterHelper
   helper->window->GetEventHandler()->AddPendingEvent(event);
 }
 
-EventGetter::Nuller::~Nuller() {
-  std::lock_guard<std::recursive_mutex> lock(shared->mutex);
-  shared->window = nullptr;
-}
-
 EventGetter::EventGetter(wxWindow* window)
-    : shared(std::make_shared<EventGetterSetterHelper>(window)),
-      nuller(std::make_shared<Nuller>(shared)) {
+    : shared(std::make_shared<EventGetterSetterHelper>(window)) {
   if (window) window->Bind(VIXO_EVT_POSTED_CALL, &EventGetter::onPostedEvent);
 }
 
 EventGetter::~EventGetter() {
-  nuller.reset();  // from now on posts are dropped
-  shared.reset();
+  // Under the lock, so that a post in progress on another thread finishes with the window.
+  std::lock_guard<std::recursive_mutex> lock(shared->mutex);
+  shared->window = nullptr;
 }
 
 void EventGetter::onPostedEvent(wxCommandEvent& event) {

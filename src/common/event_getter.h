@@ -6,9 +6,7 @@
 // GUI thread itself also defers the callable to a later pass of the event loop.
 #pragma once
 
-#include <wx/clntdata.h>
 #include <wx/event.h>
-#include <wx/iconbndl.h>
 
 #include <functional>
 #include <memory>
@@ -20,7 +18,7 @@ class wxWindow;
 class EventGetterSetterHelper {
  public:
   // The callable and its copy travel with the posted event.
-  class EventData : public wxClientData {
+  class EventData {
    public:
     explicit EventData(std::function<void()> callable) : callable(std::move(callable)) {}
     std::function<void()> callable;
@@ -40,16 +38,8 @@ class EventGetterSetterHelper {
 // A member of the window it posts to; destroyed with the window (GUI thread).
 class EventGetter {
  public:
-  // Clears the shared state's window when it goes.
-  class Nuller {
-   public:
-    explicit Nuller(std::shared_ptr<EventGetterSetterHelper> shared) : shared(std::move(shared)) {}
-    ~Nuller();
-    std::shared_ptr<EventGetterSetterHelper> shared;
-  };
-
   explicit EventGetter(wxWindow* window);
-  ~EventGetter();
+  ~EventGetter();  // clears the shared state's window, so that later posts are dropped
   EventGetter(const EventGetter&) = delete;
   EventGetter& operator=(const EventGetter&) = delete;
 
@@ -58,7 +48,6 @@ class EventGetter {
   static void onPostedEvent(wxCommandEvent& event);
 
   std::shared_ptr<EventGetterSetterHelper> shared;
-  std::shared_ptr<Nuller> nuller;
 };
 
 // The event of a posted callable. It owns its payload, so a callable that never runs (its
@@ -72,6 +61,3 @@ class PostedCallEvent : public wxCommandEvent {
 
 // The event type of posted callables; bound for nothing else.
 wxDECLARE_EVENT(VIXO_EVT_POSTED_CALL, PostedCallEvent);
-
-// The application's icons at every size of the compiled-in icon file.
-wxIconBundle makeAppIconBundle();

@@ -1,11 +1,36 @@
 #include "common/event_loop_wait.h"
 
 #include <wx/app.h>
+#include <wx/evtloop.h>
 
-#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "common/wait.h"
 
 namespace connections {
 namespace detail {
+
+// The nested loop of runEventLoopUntil.
+class wxCustomLoop : public wxGUIEventLoop {
+ public:
+  // What the loop shares with the listener that ends it.
+  struct State {
+    std::mutex mutex;
+    bool running = false;  // the toolkit's loop is dispatching
+    bool done = false;     // the expression has been seen true
+    wxCustomLoop* loop = nullptr;
+  };
+
+  explicit wxCustomLoop(std::shared_ptr<State> state);
+  ~wxCustomLoop() override;
+
+ protected:
+  int DoRun() override;
+
+ private:
+  std::shared_ptr<State> state_;
+};
 
 wxCustomLoop::wxCustomLoop(std::shared_ptr<State> state) : state_(std::move(state)) {
   std::lock_guard<std::mutex> lock(state_->mutex);
@@ -44,20 +69,14 @@ void runEventLoopUntil(const ExpressionPtr<bool>& cond) {
     std::lock_guard<std::mutex> lock(state->mutex);
     if (state->running && state->loop) state->loop->ScheduleExit(0);
   };
-  ExpressionPtr<void> functor = makeFunctor(
-      std::function<void(bool)>([state, requestExit](bool value) {
-        if (!value) return;
-        std::lock_guard<std::mutex> lock(state->mutex);
-        if (state->done) return;
-        state->done = true;
-        if (state->running && wxTheApp) wxTheApp->CallAfter(requestExit);
-      }),
-      cond);
-  ExpressionPtr<void> listener = makeListener(functor);
-  const bool now = cond->get();
+  const ExpressionPtr<void> listener = callWhenTrue(cond, [state, requestExit] {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    if (state->done) return;
+    state->done = true;
+    if (state->running && wxTheApp) wxTheApp->CallAfter(requestExit);
+  });
   {
     std::lock_guard<std::mutex> lock(state->mutex);
-    state->done = state->done || now;
     if (state->done) return;
   }
   detail::wxCustomLoop loop(state);

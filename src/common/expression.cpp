@@ -90,36 +90,18 @@ void Pin::waitForOthers(int holds) {
 
 // ---------------------------------------------------------------- pinned iterators
 
-PinnedIterator::PinnedIterator(DependentList* list, Container::iterator node)
-    : list_(list), node_(node), pin_(node->second.pin) {
+PinnedIterator::PinnedIterator(Container::iterator node) : node_(node), pin_(node->second.pin) {
   pin_->lockShared();
 }
 
-PinnedIterator::PinnedIterator(const PinnedIterator& other)
-    : list_(other.list_), node_(other.node_), pin_(other.pin_) {
-  if (pin_) pin_->lockShared();
-}
-
-PinnedIterator& PinnedIterator::operator=(const PinnedIterator& other) {
-  if (this != &other) {
-    if (other.pin_) other.pin_->lockShared();
-    release();
-    list_ = other.list_;
-    node_ = other.node_;
-    pin_ = other.pin_;
-  }
-  return *this;
-}
-
 PinnedIterator::PinnedIterator(PinnedIterator&& other) noexcept
-    : list_(other.list_), node_(other.node_), pin_(std::move(other.pin_)) {
+    : node_(other.node_), pin_(std::move(other.pin_)) {
   other.pin_.reset();
 }
 
 PinnedIterator& PinnedIterator::operator=(PinnedIterator&& other) noexcept {
   if (this != &other) {
     release();
-    list_ = other.list_;
     node_ = other.node_;
     pin_ = std::move(other.pin_);
     other.pin_.reset();
@@ -143,7 +125,7 @@ PinnedIterator DependentList::insert(int32_t priority, ExpressionBase* dependent
   // A multimap inserts behind every entry of equal priority.
   auto node = entries_.emplace(std::piecewise_construct, std::forward_as_tuple(priority),
                                std::forward_as_tuple(std::make_shared<Pin>(), dependent));
-  return PinnedIterator(this, node);
+  return PinnedIterator(node);
 }
 
 size_t DependentList::size() const {
@@ -154,7 +136,7 @@ size_t DependentList::size() const {
 PinnedIterator DependentList::first() {
   std::shared_lock<Pin> lock(lock_);
   if (entries_.empty()) return PinnedIterator();
-  return PinnedIterator(this, entries_.begin());
+  return PinnedIterator(entries_.begin());
 }
 
 void DependentList::advance(PinnedIterator& it, bool removeLeft) {
@@ -222,14 +204,11 @@ void DependentLink::connect(DependentList& list, int32_t priority, ExpressionBas
   disconnect();
   where_ = list.insert(priority, dependent);
   list_ = &list;
-  linked_ = true;
 }
 
 void DependentLink::disconnect() {
-  if (list_ && linked_) list_->erase(where_);
-  linked_ = false;
+  if (list_) list_->erase(where_);  // leaves where_ at the end
   list_ = nullptr;
-  where_ = PinnedIterator();
 }
 
 // ---------------------------------------------------------------- nodes

@@ -68,8 +68,6 @@ struct DependentEntry {
   std::atomic<ExpressionBase*> dependent;  // null once removed while a walk still stands on it
 };
 
-class DependentList;
-
 // An iterator into a list of dependents that holds the pin of the entry it points at (shared)
 // as long as it points at one.
 class PinnedIterator {
@@ -77,22 +75,18 @@ class PinnedIterator {
   using Container = std::multimap<int32_t, DependentEntry>;
 
   PinnedIterator() = default;
-  PinnedIterator(const PinnedIterator& other);
-  PinnedIterator& operator=(const PinnedIterator& other);
   PinnedIterator(PinnedIterator&& other) noexcept;
   PinnedIterator& operator=(PinnedIterator&& other) noexcept;
   ~PinnedIterator();
 
   bool atEnd() const { return !pin_; }
-  DependentList* list() const { return list_; }
 
  private:
   friend class DependentList;
   friend class ExpressionBase;
-  PinnedIterator(DependentList* list, Container::iterator node);  // takes the pin (shared)
+  explicit PinnedIterator(Container::iterator node);  // takes the pin (shared)
   void release();  // gives the pin back and points at the end
 
-  DependentList* list_ = nullptr;
   Container::iterator node_{};
   std::shared_ptr<Pin> pin_;  // set while pointing at an entry (and holding it)
 };
@@ -111,7 +105,6 @@ class DependentList {
 
  private:
   friend class ExpressionBase;
-  friend class PinnedIterator;
   PinnedIterator first();
   // Steps to the next entry; the entry left is removed when a removal was left to this walk.
   void advance(PinnedIterator& it, bool removeLeft);
@@ -133,11 +126,9 @@ class DependentLink {
 
   void connect(DependentList& list, int32_t priority, ExpressionBase* dependent);
   void disconnect();
-  bool linked() const { return linked_; }
 
  private:
-  DependentList* list_ = nullptr;
-  bool linked_ = false;
+  DependentList* list_ = nullptr;  // set while linked
   PinnedIterator where_;
 };
 
@@ -195,10 +186,10 @@ class NodePtr {
 template <class T>
 using ExpressionPtr = NodePtr<ExpressionT<T>>;
 
-// Adopts a node made with new (the handle's count lives apart from the node).
-template <class Node>
-NodePtr<Node> adopt(Node* node) {
-  return NodePtr<Node>(std::shared_ptr<Node>(node));
+// Makes a node and its handle's count in one allocation.
+template <class Node, class... Args>
+NodePtr<Node> makeNode(Args&&... args) {
+  return NodePtr<Node>(std::make_shared<Node>(std::forward<Args>(args)...));
 }
 
 }  // namespace connections

@@ -2,14 +2,16 @@
 // listener that turns change notices into evaluations, and the builders that make them.
 //
 // Every node here owns a handle of each operand and registers itself in each operand's list of
-// dependents when it is made; its destructor removes those registrations first, then lets the
-// callable and the operands go. Evaluation takes no lock and caches nothing: both operands of a
-// binary operation are evaluated, the right one first, and a functor's operands from the last
-// to the first.
+// dependents when it is made; its destructor removes those registrations first (the last one
+// first), then lets the callable and the operands go. That order is the order in which the
+// members are destroyed, so the links must stay the last members. Evaluation takes no lock and
+// caches nothing: both operands of a binary operation are evaluated, the right one first, and
+// a functor's operands from the last to the first.
 #pragma once
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -19,6 +21,14 @@
 #include "common/expression.h"
 
 namespace connections {
+
+namespace detail {
+// Every operand is checked before the node registers anywhere; the reported text is "l.isOk()".
+template <class L>
+void checkOperand(const L& l) {
+  VIXO_ASSERT(l.isOk());
+}
+}  // namespace detail
 
 // ---------------------------------------------------------------- unary operations
 
@@ -46,10 +56,9 @@ class UnaryOperation : public ExpressionT<typename Tag::template Result<T>> {
   using Result = typename Tag::template Result<T>;
 
   explicit UnaryOperation(ExpressionPtr<T> l) : l(std::move(l)) {
-    checkOperand(this->l);
+    detail::checkOperand(this->l);
     link_.connect(this->l->dependents(), 0, this);
   }
-  ~UnaryOperation() override { link_.disconnect(); }
 
   Result get() override {
     ExpressionPtr<T> operand = l;
@@ -59,15 +68,7 @@ class UnaryOperation : public ExpressionT<typename Tag::template Result<T>> {
   ExpressionPtr<T> l;
 
  private:
-  static void checkOperand(const ExpressionPtr<T>& l) { VIXO_ASSERT(l.isOk()); }
-
-  DependentLink link_;
-};
-
-template <class T>
-struct UnaryOp {
-  template <class Tag>
-  using Operation = UnaryOperation<T, Tag>;
+  DependentLink link_;  // must stay the last member
 };
 
 // ---------------------------------------------------------------- binary operations
@@ -117,10 +118,6 @@ class BinaryOperation : public ExpressionT<bool> {
     linkL_.connect(this->l->dependents(), 0, this);
     linkR_.connect(this->r->dependents(), 0, this);
   }
-  ~BinaryOperation() override {
-    linkR_.disconnect();
-    linkL_.disconnect();
-  }
 
   // Both operands, the right one first; And and Or do not short-circuit.
   bool get() override {
@@ -139,14 +136,9 @@ class BinaryOperation : public ExpressionT<bool> {
     VIXO_ASSERT(l.isOk() && r.isOk());
   }
 
+  // The links must stay the last members.
   DependentLink linkL_;
   DependentLink linkR_;
-};
-
-template <class A, class B>
-struct BinOp {
-  template <class Tag>
-  using Operation = BinaryOperation<A, B, Tag>;
 };
 
 // ---------------------------------------------------------------- ternary operation
@@ -160,11 +152,6 @@ class TernaryOp : public ExpressionT<T> {
     linkCond_.connect(this->cond->dependents(), 0, this);
     linkTrue_.connect(this->ttrue->dependents(), 0, this);
     linkFalse_.connect(this->tfalse->dependents(), 0, this);
-  }
-  ~TernaryOp() override {
-    linkFalse_.disconnect();
-    linkTrue_.disconnect();
-    linkCond_.disconnect();
   }
 
   // Only the chosen branch is evaluated.
@@ -188,6 +175,7 @@ class TernaryOp : public ExpressionT<T> {
     VIXO_ASSERT(cond.isOk() && ttrue.isOk() && tfalse.isOk());
   }
 
+  // The links must stay the last members.
   DependentLink linkCond_;
   DependentLink linkTrue_;
   DependentLink linkFalse_;
@@ -200,27 +188,21 @@ template <class F, class R, class... A>
 class Functor : public ExpressionT<R> {
  public:
   explicit Functor(F function, ExpressionPtr<A>... operands)
-      : operands_(std::move(operands)...), function_(std::move(function)) {
-    std::apply([](const auto&... l) { (checkOperand(l), ...); }, operands_);
+      : operands_(std::move(operands)...),
+        function_(std::make_shared<const F>(std::move(function))) {
+    std::apply([](const auto&... l) { (detail::checkOperand(l), ...); }, operands_);
     connectAll(std::index_sequence_for<A...>{});
   }
-  ~Functor() override {
-    for (size_t i = links_.size(); i-- > 0;) links_[i].disconnect();
-  }
 
-  // The callable is copied first, so that it survives whatever it does; the operands are
-  // evaluated from the last to the first. An empty std::function throws bad_function_call.
+  // A handle of the callable is taken first, so that the callable survives whatever it does
+  // (even dropping this node) without being copied; the operands are evaluated from the last
+  // to the first. An empty std::function throws bad_function_call.
   R get() override {
-    F function = function_;
-    return call(function, std::index_sequence_for<A...>{});
+    const std::shared_ptr<const F> function = function_;
+    return call(*function, std::index_sequence_for<A...>{});
   }
 
  private:
-  template <class L>
-  static void checkOperand(const L& l) {
-    VIXO_ASSERT(l.isOk());
-  }
-
   template <size_t... I>
   void connectAll(std::index_sequence<I...>) {
     (links_[I].connect(std::get<I>(operands_)->dependents(), 0, this), ...);
@@ -233,30 +215,26 @@ class Functor : public ExpressionT<R> {
   }
 
   template <size_t... I>
-  R call(F& function, std::index_sequence<I...>) {
+  R call(const F& function, std::index_sequence<I...>) {
     std::tuple<std::optional<A>...> values;
     (evaluate<sizeof...(A) - 1 - I>(values), ...);
     return function(std::move(*std::get<I>(values))...);
   }
 
   std::tuple<ExpressionPtr<A>...> operands_;
-  F function_;
+  std::shared_ptr<const F> function_;
+  // Must stay the last member; an array's elements go from the last to the first.
   std::array<DependentLink, sizeof...(A)> links_;
 };
 
 // Evaluates its operand whenever the operand notifies (never when it is made), so that the
 // callable of a functor below it runs on every change, on the changing thread.
-template <class T = void>
-class Listener;
-
-template <>
-class Listener<void> : public ExpressionT<void> {
+class Listener : public ExpressionT<void> {
  public:
   explicit Listener(ExpressionPtr<void> l) : l(std::move(l)) {
-    checkOperand(this->l);
+    detail::checkOperand(this->l);
     link_.connect(this->l->dependents(), 0, this);
   }
-  ~Listener() override { link_.disconnect(); }
 
   void onChanged() override { get(); }
   void get() override {
@@ -267,22 +245,16 @@ class Listener<void> : public ExpressionT<void> {
   ExpressionPtr<void> l;
 
  private:
-  static void checkOperand(const ExpressionPtr<void>& l) { VIXO_ASSERT(l.isOk()); }
-
-  DependentLink link_;
+  DependentLink link_;  // must stay the last member
 };
 
 // ---------------------------------------------------------------- builders
-
-// The value type of a handle.
-template <class Handle>
-using ValueOf = typename Handle::NodeType::ValueType;
 
 template <class Tag, class L, class R>
 ExpressionPtr<bool> makeBinary(const NodePtr<L>& l, const NodePtr<R>& r) {
   using A = typename L::ValueType;
   using B = typename R::ValueType;
-  return adopt(new BinaryOperation<A, B, Tag>(l, r));
+  return makeNode<BinaryOperation<A, B, Tag>>(l, r);
 }
 
 template <class L, class R>
@@ -315,20 +287,20 @@ ExpressionPtr<bool> operator||(const NodePtr<L>& l, const NodePtr<R>& r) {
 }
 template <class L>
 ExpressionPtr<bool> operator!(const NodePtr<L>& l) {
-  return adopt(new UnaryOperation<typename L::ValueType, Not>(l));
+  return makeNode<UnaryOperation<typename L::ValueType, Not>>(l);
 }
 
 // Texts that differ (two wide-text expressions).
 template <class L, class R>
 ExpressionPtr<bool> notEqual(const NodePtr<L>& l, const NodePtr<R>& r) {
-  return makeBinary<NEquals>(l, r);
+  return l != r;
 }
 
 template <class C, class T, class F>
 ExpressionPtr<typename T::ValueType> makeTernaryOp(const NodePtr<C>& cond, const NodePtr<T>& ttrue,
                                         const NodePtr<F>& tfalse) {
   using V = typename T::ValueType;
-  return adopt(new TernaryOp<V>(cond, ttrue, tfalse));
+  return makeNode<TernaryOp<V>>(cond, ttrue, tfalse);
 }
 
 // A functor over a std::function or a plain function pointer; the callable is copied into the
@@ -337,16 +309,16 @@ template <class R, class... A, class... P>
 ExpressionPtr<R> makeFunctor(std::function<R(A...)> function, const NodePtr<P>&... operands) {
   static_assert(sizeof...(A) == sizeof...(P), "one operand per parameter");
   using F = std::function<R(A...)>;
-  return adopt(new Functor<F, R, std::decay_t<A>...>(std::move(function),
-                                                     ExpressionPtr<std::decay_t<A>>(operands)...));
+  return makeNode<Functor<F, R, std::decay_t<A>...>>(std::move(function),
+                                                     ExpressionPtr<std::decay_t<A>>(operands)...);
 }
 
 template <class R, class... A, class... P>
 ExpressionPtr<R> makeFunctor(R (*function)(A...), const NodePtr<P>&... operands) {
   static_assert(sizeof...(A) == sizeof...(P), "one operand per parameter");
   using F = R (*)(A...);
-  return adopt(new Functor<F, R, std::decay_t<A>...>(function,
-                                                     ExpressionPtr<std::decay_t<A>>(operands)...));
+  return makeNode<Functor<F, R, std::decay_t<A>...>>(function,
+                                                     ExpressionPtr<std::decay_t<A>>(operands)...);
 }
 
 template <class F>
@@ -363,7 +335,7 @@ auto makeFunctor(F function, const NodePtr<P>&... operands) {
 
 template <class N>
 ExpressionPtr<void> makeListener(const NodePtr<N>& operand) {
-  return adopt(new Listener<void>(ExpressionPtr<void>(operand)));
+  return makeNode<Listener>(ExpressionPtr<void>(operand));
 }
 
 // The handles a window, dialog or player keeps alive for as long as it lives.

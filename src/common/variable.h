@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -35,12 +36,13 @@ struct ValueConversion<T, T> {
 
 // Storage of a variable's value. Small plain values are atomic, so that a waiter reading a
 // flag while another thread sets it (under the owner's lock) is well defined; other values
-// are plain, as they change on one thread.
+// are plain, as they change on one thread; those are read in place, so that comparing a new
+// value with the old one copies nothing.
 template <class T, bool Atomic = std::is_trivially_copyable_v<T> && sizeof(T) <= sizeof(void*)>
 class ValueCell {
  public:
   explicit ValueCell(T v) : value_(std::move(v)) {}
-  T load() const { return value_; }
+  const T& load() const { return value_; }
   void store(const T& v) { value_ = v; }
 
  private:
@@ -62,28 +64,21 @@ class ValueCell<T, true> {
 template <class T>
 class Variable : public ExpressionT<T> {
  public:
-  // How a variable owns its binding.
-  class AssignmentReaderBase {
-   public:
-    virtual void apply() = 0;  // copies the source's value into the target now
-    virtual ~AssignmentReaderBase() = default;
-  };
-
   // The binding by which this variable takes the value of a source of value type U: an
-  // identity operation over the source, registered in the source's list.
+  // identity operation over the source (its operand), registered in the source's list.
   template <class U>
-  class AssignmentReader : public UnaryOperation<U, Id>, public AssignmentReaderBase {
+  class AssignmentReader : public UnaryOperation<U, Id> {
    public:
     AssignmentReader(Variable<T>* target, ExpressionPtr<U> source)
-        : UnaryOperation<U, Id>(source), target(target), source(std::move(source)) {}
+        : UnaryOperation<U, Id>(std::move(source)), target(target) {}
     void onChanged() override { apply(); }
-    void apply() override {
-      ExpressionPtr<U> from = source;
+    // Copies the source's value into the target now.
+    void apply() {
+      ExpressionPtr<U> from = this->l;
       target->set(ValueConversion<T, U>::convert(from->get()));
     }
 
     Variable<T>* target;
-    ExpressionPtr<U> source;
   };
 
   virtual void set(const T& value) = 0;
@@ -96,15 +91,14 @@ class Variable : public ExpressionT<T> {
       binding.reset();
       return;
     }
-    auto reader = std::shared_ptr<AssignmentReader<U>>(
-        new AssignmentReader<U>(this, ExpressionPtr<U>(source)));
+    auto reader = std::make_shared<AssignmentReader<U>>(this, ExpressionPtr<U>(source));
     binding = reader;  // the old binding, if any, goes now
     reader->apply();
   }
   void assign(std::nullptr_t) { binding.reset(); }
 
   // Empty while the variable is not bound.
-  std::shared_ptr<AssignmentReaderBase> binding;
+  std::shared_ptr<ExpressionBase> binding;
 };
 
 // A variable that keeps its value.
@@ -142,12 +136,12 @@ using ConstantPtr = NodePtr<Constant<T>>;
 
 template <class T>
 VariableMemPtr<T> makeVariableMem(T initial) {
-  return adopt(new VariableMem<T>(std::move(initial)));
+  return makeNode<VariableMem<T>>(std::move(initial));
 }
 
 template <class T>
 ConstantPtr<T> makeConstant(T value) {
-  return adopt(new Constant<T>(std::move(value)));
+  return makeNode<Constant<T>>(std::move(value));
 }
 
 }  // namespace connections

@@ -14,32 +14,29 @@ struct WaitState {
 };
 }  // namespace
 
-void waitUntilWith(const ExpressionPtr<bool>& cond, const WaitFunction& wait) {
-  auto state = std::make_shared<WaitState>();
+ExpressionPtr<void> callWhenTrue(const ExpressionPtr<bool>& cond, std::function<void()> onTrue) {
   ExpressionPtr<void> functor = makeFunctor(
-      std::function<void(bool)>([state](bool value) {
-        if (!value) return;
-        {
-          std::lock_guard<std::mutex> lock(state->mutex);
-          state->flag = true;
-        }
-        state->cv.notify_one();
+      std::function<void(bool)>([onTrue = std::move(onTrue)](bool value) {
+        if (value) onTrue();
       }),
       cond);
   ExpressionPtr<void> listener = makeListener(functor);
-  {
-    // Read after the listener is connected, so that no change made meanwhile is lost.
-    std::unique_lock<std::mutex> lock(state->mutex);
-    if (!state->flag) {
-      lock.unlock();
-      const bool now = cond->get();
-      lock.lock();
-      state->flag = state->flag || now;
+  functor->get();  // the read after connecting
+  return listener;
+}
+
+void waitUntilWith(const ExpressionPtr<bool>& cond, const WaitFunction& wait) {
+  auto state = std::make_shared<WaitState>();
+  const ExpressionPtr<void> listener = callWhenTrue(cond, [state] {
+    {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      state->flag = true;
     }
-    wait(state->cv, state->flag, lock);
-  }
-  listener.reset();
-  functor.reset();
+    state->cv.notify_one();
+  });
+  // The lock is let go before the listener, whose callable takes it.
+  std::unique_lock<std::mutex> lock(state->mutex);
+  wait(state->cv, state->flag, lock);
 }
 
 void waitUntil(const ExpressionPtr<bool>& cond) {

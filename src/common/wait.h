@@ -15,6 +15,12 @@
 
 namespace connections {
 
+// Calls `onTrue` whenever a change leaves the expression true, on the changing thread, while
+// the returned handle lives. The expression is also read on the calling thread once the
+// listener is connected, and `onTrue` called there if it holds, so that a change made by
+// another thread in between is not lost; `onTrue` may thus run more than once.
+ExpressionPtr<void> callWhenTrue(const ExpressionPtr<bool>& cond, std::function<void()> onTrue);
+
 // Called with the held lock; returns, with the lock held, when it has waited enough. `flag`
 // tells whether the expression has been true.
 using WaitFunction =

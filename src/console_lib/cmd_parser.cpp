@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "avifile/assertion.h"
 #include "avifile/avi_system.h"
 
 CmdParserError::CmdParserError(std::wstring message)
@@ -38,30 +37,14 @@ bool endOfInput(const Lexem& token) { return token.end; }
 
 namespace {
 
-const std::map<int32_t, std::wstring>& keywordTable() {
-  static const std::map<int32_t, std::wstring> table = {
-      {kwEdit, lowerKeyword(L"edit")},
-      {kwPlay, lowerKeyword(L"play")},
-      {kwHelp, lowerKeyword(L"-h")},
+// The predicates lower-case their words themselves.
+const std::map<int32_t, Predicates::KeywrdPredicate>& predicateTable() {
+  static const std::map<int32_t, Predicates::KeywrdPredicate> table = {
+      {kwEdit, Predicates::KeywrdPredicate({L"edit"})},
+      {kwPlay, Predicates::KeywrdPredicate({L"play"})},
+      {kwHelp, Predicates::KeywrdPredicate({L"-h"})},
   };
   return table;
-}
-
-const std::map<int32_t, Predicates::KeywrdPredicate>& predicateTable() {
-  static const std::map<int32_t, Predicates::KeywrdPredicate> table = [] {
-    std::map<int32_t, Predicates::KeywrdPredicate> built;
-    for (const auto& [number, word] : keywordTable()) {
-      built.emplace(number, Predicates::KeywrdPredicate({word}));
-    }
-    return built;
-  }();
-  return table;
-}
-
-ParseProcess& commandLineProcess(SimpleParser::ParseProcess& process) {
-  auto* typed = dynamic_cast<ParseProcess*>(&process);
-  VIXO_ASSERT(typed != nullptr);
-  return *typed;
 }
 
 constexpr int32_t kBasicSection = 0;
@@ -83,7 +66,9 @@ const std::wstring& sectionName(int32_t number) {
 }
 
 void SetError::invoke(SimpleParser::ParseProcess& process) const {
-  commandLineProcess(process).errorText = message_;
+  const SimpleParser::ParseProcessMemberFunction<ParseProcess> store(
+      [this](ParseProcess& typed) { typed.errorText = message_; });
+  store.invoke(process);
 }
 
 std::shared_ptr<SimpleParser::Invokable> SetError::clone() const {
@@ -125,21 +110,18 @@ std::unique_ptr<const SimpleParser> makeGrammar() {
       .action(printHelp)
       .fallback(start);
 
-  start.transition(keyword(kwEdit))
-      .action(Help(L"edit <task file>", L" edit VIXO task;", kBasicSection,
-                   sectionName(kBasicSection)))
-      .action(SetError(expectedTask))
-      .transition(Predicates::anyArgument)
-      .action(takeTaskFile)
-      .fallback(start);
-
-  start.transition(keyword(kwPlay))
-      .action(Help(L"play <task file>", L" play VIXO task;", kBasicSection,
-                   sectionName(kBasicSection)))
-      .action(SetError(expectedTask))
-      .transition(Predicates::anyArgument)
-      .action(takeTaskFile)
-      .fallback(start);
+  // "edit <task file>" and "play <task file>" differ in their words only.
+  const auto taskCommand = [&](int32_t word, const std::wstring& usage,
+                               const std::wstring& description) {
+    start.transition(keyword(word))
+        .action(Help(usage, description, kBasicSection, sectionName(kBasicSection)))
+        .action(SetError(expectedTask))
+        .transition(Predicates::anyArgument)
+        .action(takeTaskFile)
+        .fallback(start);
+  };
+  taskCommand(kwEdit, L"edit <task file>", L" edit VIXO task;");
+  taskCommand(kwPlay, L"play <task file>", L" play VIXO task;");
 
   start.transition(Predicates::endOfInput).fallback(grammar->end());
   return grammar;
@@ -175,21 +157,20 @@ const SimpleParser& buildGrammar() {
 bool run(const SimpleParser& grammar, CommandLineOptions& options, int argc,
          const wchar_t* const* argv, const std::wstring& banner) {
   ParseProcess process(grammar, argc, argv);
-  bool parsed = false;
-  try {
+  // Stops at the first token the grammar refuses.
+  const auto parse = [&] {
     grammar.begin(process);
     for (process.index = 1; process.index < process.argc; ++process.index) {
       process.token = Lexem{process.argument(process.index), false};
-      if (!grammar.feed(process, process.token)) throw CmdParserError(process.errorText);
+      if (!grammar.feed(process, process.token)) return false;
     }
     process.token = Lexem{std::wstring(), true};
-    if (!grammar.feed(process, process.token)) throw CmdParserError(process.errorText);
-    parsed = true;
-  } catch (const CmdParserError& error) {
-    reportError(process, error);
-  }
+    return grammar.feed(process, process.token);
+  };
+  const bool parsed = parse();
+  if (!parsed) reportError(process, CmdParserError(process.errorText));
 
-  std::cout << toConsoleUtf8(banner) << toConsoleUtf8(process.out.str()) << std::flush;
+  std::cout << toConsoleUtf8(banner) << std::flush;
   const std::wstring errors = process.err.str();
   if (!errors.empty()) std::cerr << toConsoleUtf8(errors) << '\n' << std::flush;
 

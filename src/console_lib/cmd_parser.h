@@ -86,7 +86,6 @@ class ParseProcess : public SimpleParser::ParseProcess {
   std::wstring taskPath;
   Lexem token;
   std::wstring errorText;
-  std::wostringstream out;
   std::wostringstream err;
   int32_t index = 1;
   int32_t argc;
@@ -96,9 +95,8 @@ class ParseProcess : public SimpleParser::ParseProcess {
 // The grammar of the command line, built on first use.
 const SimpleParser& buildGrammar();
 
-// Parses argv[1..argc) with the grammar, writes the help (while reading), the banner, the
-// process's output and any error report as UTF-8, and fills the options. False after a grammar
-// error.
+// Parses argv[1..argc) with the grammar, writes the help (while reading), the banner and any
+// error report as UTF-8, and fills the options. False after a grammar error.
 bool run(const SimpleParser& grammar, CommandLineOptions& options, int argc,
          const wchar_t* const* argv, const std::wstring& banner);
 

@@ -6,14 +6,15 @@
 #include "avifile/avi_system.h"
 
 std::string toConsoleUtf8(std::wstring_view text) {
-  std::string out = toUtf8(text);
-  if (!out.empty() || text.empty()) return out;
-  std::wstring clean(text);
-  for (wchar_t& c : clean) {
-    const auto code = static_cast<uint32_t>(c);
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) c = 0xFFFD;
+  static const std::string kReplacement = toUtf8(L"\uFFFD");
+  std::string out;
+  out.reserve(text.size());
+  // One character at a time: toUtf8 refuses a whole text for one bad character.
+  for (size_t i = 0; i < text.size(); ++i) {
+    const std::string encoded = toUtf8(text.substr(i, 1));
+    out += encoded.empty() ? kReplacement : encoded;
   }
-  return toUtf8(clean);
+  return out;
 }
 
 SimpleParser::StateVisitor::~StateVisitor() = default;

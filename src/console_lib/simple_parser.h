@@ -84,7 +84,6 @@ class SimpleParser {
     void invoke(ParseProcess& process) const override;
     void accept(StateVisitor& visitor) const override;
     std::shared_ptr<Invokable> clone() const override;
-    const HelpEntry& entry() const { return entry_; }
 
    private:
     HelpEntry entry_;
@@ -116,9 +115,7 @@ class SimpleParser {
 
   class State {
    public:
-    const std::vector<std::shared_ptr<Invokable>>& actions() const { return actions_; }
     const std::vector<Transition>& transitions() const { return transitions_; }
-    const State* fallback() const { return fallback_; }
 
    private:
     friend class SimpleParser;

@@ -1,6 +1,7 @@
 #include "task/task.h"
 
 #include <chrono>
+#include <compare>
 #include <fstream>
 
 #include "avifile/avi_system.h"
@@ -8,6 +9,7 @@
 #include "task/vixo_method.h"
 
 namespace E = Brindle::JSONElements;
+using Brindle::intSetToJson;
 using Brindle::JSON;
 
 namespace {
@@ -25,18 +27,7 @@ std::vector<std::wstring> fullComponents(const std::wstring& path) {
   return components;
 }
 
-template <class A, class B>
-int threeWay(const A& a, const B& b) {
-  if (a < b) return -1;
-  if (b < a) return 1;
-  return 0;
-}
-
-int compareFiles(const TaskFile& a, const TaskFile& b) {
-  if (int c = a.id.compare(b.id)) return c < 0 ? -1 : 1;
-  if (int c = a.path.compare(b.path)) return c < 0 ? -1 : 1;
-  return threeWay(a.group, b.group);
-}
+int sign(std::strong_ordering order) { return order < 0 ? -1 : order > 0 ? 1 : 0; }
 
 }  // namespace
 
@@ -80,12 +71,11 @@ std::string groupLabel(int group) {
 }
 
 int compareTasks(const Task& a, const Task& b) {
-  if (int c = a.name.compare(b.name)) return c < 0 ? -1 : 1;
-  for (size_t i = 0; i < a.files.size() && i < b.files.size(); ++i)
-    if (int c = compareFiles(a.files[i], b.files[i])) return c;
-  if (int c = threeWay(a.files.size(), b.files.size())) return c;
+  if (int c = sign(a.name <=> b.name)) return c;
+  // File by file, a list that runs out first being the lesser.
+  if (int c = sign(a.files <=> b.files)) return c;
   if (int c = samePropertyValues(a.properties, b.properties)) return c;
-  return threeWay(a.references, b.references);
+  return sign(a.references <=> b.references);
 }
 
 // ---------------------------------------------------------------- writing
@@ -118,17 +108,16 @@ std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents
 }
 
 JSON taskToJson(const Task& task, const std::wstring& taskFilePath) {
-  const std::vector<std::wstring> folder =
-      taskFilePath.empty() ? std::vector<std::wstring>()
-                           : fullComponents(splitPath(taskFilePath).directory);
-  const bool relative = getTaskProperties().relativePaths.getBoolProperty(task.properties);
+  // Empty folder components leave every path as stored; finding them reads the working folder,
+  // so it is done only when relative paths are wanted.
+  std::vector<std::wstring> folder;
+  if (!taskFilePath.empty() && getTaskProperties().relativePaths.getBoolProperty(task.properties))
+    folder = fullComponents(splitPath(taskFilePath).directory);
   JSON files{E::Array()};
   for (TaskFile file : task.files) {
-    if (relative) file.path = makeRelativePaths(folder, file.path);
+    if (!folder.empty()) file.path = makeRelativePaths(folder, file.path);
     files.append(taskFileScheme(file).save());
   }
-  JSON references{E::Array()};
-  for (int index : task.references) references.append(E::Integer(index));
 
   JSON object{E::Object()};
   object.set("generator", kTaskGenerator);
@@ -141,13 +130,13 @@ JSON taskToJson(const Task& task, const std::wstring& taskFilePath) {
   object.set("task-name", task.name);
   object.set("files", files);
   object.set("properties", taskPropertiesToJson(task.properties));
-  object.set("references", references);
+  object.set("references", intSetToJson(task.references));
   return object;
 }
 
 // ---------------------------------------------------------------- reading
 
-bool taskFromJson(Task& task, JSON value, const std::wstring& taskFilePath) {
+bool taskFromJson(Task& task, const JSON& value, const std::wstring& taskFilePath) {
   // The shape first.
   if (!value.isObject()) return false;
   const JSON* generator = value.find("generator");
@@ -194,8 +183,8 @@ bool taskFromJson(Task& task, JSON value, const std::wstring& taskFilePath) {
 }
 
 bool loadTaskFile(Task& task, const std::wstring& taskFilePath) {
-  const std::string native = toUtf8(taskFilePath);
-  if (native.empty()) return false;
+  std::string native;
+  if (!toNativePath(taskFilePath, native) || native.empty()) return false;
   std::ifstream in(native, std::ios::binary);
   JSON value;
   try {
@@ -203,7 +192,7 @@ bool loadTaskFile(Task& task, const std::wstring& taskFilePath) {
   } catch (const Brindle::JSONparser::Error&) {
     return false;  // malformed text, an empty file or one that could not be opened
   }
-  return taskFromJson(task, std::move(value), taskFilePath);
+  return taskFromJson(task, value, taskFilePath);
 }
 
 // ---------------------------------------------------------------- contexts
@@ -215,8 +204,6 @@ int64_t currentTimeTicks() {
       .count();
 }
 
-PlayContext::PlayContext() : passId(newUuidString()), startTime(currentTimeTicks()) {}
-
 PlayContext::PlayContext(LoadedTask loadedTask, VIXOplayer* player, std::wstring expert,
                          std::string host, int port, bool network, bool debug)
     : loadedTask(std::move(loadedTask)),
@@ -225,6 +212,4 @@ PlayContext::PlayContext(LoadedTask loadedTask, VIXOplayer* player, std::wstring
       host(std::move(host)),
       port(port),
       network(network),
-      debug(debug),
-      passId(newUuidString()),
-      startTime(currentTimeTicks()) {}
+      debug(debug) {}

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "avifile/avi_system.h"
 #include "avifile/json.h"
 #include "avifile/settings_scheme.h"
 #include "results/test_results.h"
@@ -27,9 +28,9 @@ struct TaskFile {
   std::wstring path;  // a full path once a task file's relative paths are resolved
   int group = 1;      // 0 excluded, 1 to 19 test groups
 
-  friend bool operator==(const TaskFile& a, const TaskFile& b) {
-    return a.id == b.id && a.path == b.path && a.group == b.group;
-  }
+  // Ordered by id, then path, then group (the member order), as compareTasks wants.
+  friend auto operator<=>(const TaskFile&, const TaskFile&) = default;
+  friend bool operator==(const TaskFile&, const TaskFile&) = default;
 };
 
 struct Task {
@@ -76,8 +77,9 @@ std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents
 Brindle::JSON taskToJson(const Task& task, const std::wstring& taskFilePath);
 // Reads a task file's object. On success the task is replaced by the one read and true is
 // returned; on any fault the task is left exactly as it was and false is returned.
-bool taskFromJson(Task& task, Brindle::JSON value, const std::wstring& taskFilePath);
-// Reads a task file (all or nothing, as taskFromJson).
+bool taskFromJson(Task& task, const Brindle::JSON& value, const std::wstring& taskFilePath);
+// Reads a task file (all or nothing, as taskFromJson). A path that cannot be handed to the
+// system as it is (one holding a NUL, say) is refused.
 bool loadTaskFile(Task& task, const std::wstring& taskFilePath);
 
 // The fixed values the writer puts in every task file.
@@ -94,10 +96,13 @@ struct LoadedTask {
   std::wstring path;  // empty for a task never saved
 };
 
+// The current time as 100-ns ticks since 1970-01-01 UTC.
+int64_t currentTimeTicks();
+
 // What one pass runs on.
 struct PlayContext {
   // Empty: no player, debug on, network off, a new pass id and the current time.
-  PlayContext();
+  PlayContext() = default;
   PlayContext(LoadedTask loadedTask, VIXOplayer* player, std::wstring expert, std::string host,
               int port, bool network, bool debug);
 
@@ -108,10 +113,7 @@ struct PlayContext {
   int port = 0;
   bool network = false;
   bool debug = true;
-  std::string passId;     // a new UUID text
-  int64_t startTime = 0;  // 100-ns ticks since 1970-01-01 UTC
+  std::string passId = newUuidString();
+  int64_t startTime = currentTimeTicks();  // 100-ns ticks since 1970-01-01 UTC
   TestResults results;
 };
-
-// The current time as 100-ns ticks since 1970-01-01 UTC.
-int64_t currentTimeTicks();

@@ -2,49 +2,49 @@
 
 #include "task/vixo_method.h"
 
-Any findPropertyValue(const PropertyMap& map, const std::string& key, const Any& fallback) {
-  auto it = map.find(key);
-  if (it != map.end() && !it->second.empty()) return it->second;
-  return fallback;
-}
-
 namespace props {
 
-long long Integer::getIntegerProperty(const PropertyMap& map) const {
+const Any* Property::stored(const PropertyMap& map) const {
   auto it = map.find(key);
-  if (it == map.end() || it->second.empty()) return defaultValue;
-  return it->second->toInteger(defaultValue);
+  return it == map.end() || it->second.empty() ? nullptr : &it->second;
+}
+
+PropertyDescription Property::describeWith(
+    std::shared_ptr<AviFile::PropertyValidatorBase> validator) const {
+  return PropertyDescription(key, label, label, help, std::move(validator));
+}
+
+long long Integer::getIntegerProperty(const PropertyMap& map) const {
+  const Any* value = stored(map);
+  return value ? (*value)->toInteger(defaultValue) : defaultValue;
 }
 
 PropertyDescription Integer::describe() const {
-  PropertyDescription d(key, label, label, help,
-                        std::make_shared<AviFile::IntegerValidator<long long>>(defaultValue, min, max));
+  PropertyDescription d =
+      describeWith(std::make_shared<AviFile::IntegerValidator<long long>>(defaultValue, min, max));
   d.unit = unit;
   d.spinEditor = spinEditor;
   return d;
 }
 
 bool Boolean::getBoolProperty(const PropertyMap& map) const {
-  auto it = map.find(key);
-  if (it == map.end()) return defaultValue;
-  const bool* v = it->second.as<bool>();
+  const Any* value = stored(map);
+  const bool* v = value ? value->as<bool>() : nullptr;
   return v ? *v : defaultValue;
 }
 
 PropertyDescription Boolean::describe() const {
-  return PropertyDescription(key, label, label, help,
-                             std::make_shared<AviFile::BoolValidator>(defaultValue));
+  return describeWith(std::make_shared<AviFile::BoolValidator>(defaultValue));
 }
 
 std::wstring String::getStringProperty(const PropertyMap& map) const {
-  auto it = map.find(key);
-  const std::string* v = it == map.end() ? nullptr : it->second.as<std::string>();
+  const Any* value = stored(map);
+  const std::string* v = value ? value->as<std::string>() : nullptr;
   return fromUtf8(v ? *v : defaultValue);
 }
 
 PropertyDescription String::describe() const {
-  return PropertyDescription(key, label, label, help,
-                             std::make_shared<AviFile::StringValidator>(defaultValue));
+  return describeWith(std::make_shared<AviFile::StringValidator>(defaultValue));
 }
 
 }  // namespace props
@@ -54,15 +54,11 @@ namespace {
 props::Integer integer(std::string key, std::string label, std::wstring help, long long def,
                        long long min, long long max, std::wstring unit, bool spin) {
   props::Integer p(std::move(key), std::move(label), std::move(help), def);
-  p.setUnit(std::move(unit));
+  p.unit = std::move(unit);
   p.min = min;
   p.max = max;
   p.spinEditor = spin;
   return p;
-}
-
-props::Integer unbounded(std::string key, std::string label, std::wstring help, long long def) {
-  return props::Integer(std::move(key), std::move(label), std::move(help), def);
 }
 
 std::vector<std::pair<const VIXOmethod*, std::string>> methodChoices() {
@@ -98,7 +94,7 @@ VixoProperties::VixoProperties()
                  L"Binary scale means user can only select better image (left or right).\n-3..3 "
                  L"scale means that user can choose how much one image is better than another",
                  {{Scale3, "-3..3 scale"}, {BinaryScale, "binary scale"}}),
-      bgColor(unbounded("bgColor", "Background color", L"The color of area around video", 0)),
+      bgColor("bgColor", "Background color", L"The color of area around video", 0),
       margin(integer("margin", "Margin", L"Margins in percents of screen", 5, 0, 20, L"%", false)),
       audio("audio", "Audio", L"Play audio if present in video container", true),
       scaling("scaling", "Scaling",
@@ -188,10 +184,7 @@ VixoProperties::VixoProperties()
                &resultCollectingFtpPass, &resultCollectingFtpDir};
   onlineGroup = {&network, &networkMaxTime, &networkMinTime, &networkInstrTime};
   groups = {&taskGroup, &methodGroup, &displayGroup, &fileGroup, &onlineGroup};
-}
-
-std::vector<const props::Property*> VixoProperties::all() const {
-  return {&method,
+  all_ = {&method,
           &cycles,
           &pauseAllowed,
           &repetitions,

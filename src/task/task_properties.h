@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,9 +20,6 @@ class VIXOmethod;
 // A task's settings: key to value; an absent key or an empty value means "not set".
 using PropertyMap = std::map<std::string, Any>;
 
-// A copy of the stored value when the key holds one, else a copy of the fallback.
-Any findPropertyValue(const PropertyMap& map, const std::string& key, const Any& fallback);
-
 namespace props {
 
 class Property {
@@ -29,12 +27,17 @@ class Property {
   Property(std::string key, std::string label, std::wstring help)
       : key(std::move(key)), label(std::move(label)), help(std::move(help)) {}
   virtual ~Property() = default;
-  std::string getKey() const { return key; }
   virtual PropertyDescription describe() const = 0;
 
   std::string key;
   std::string label;
   std::wstring help;
+
+ protected:
+  // The value the map holds for the key; null when the key is absent or its value empty.
+  const Any* stored(const PropertyMap& map) const;
+  // The grid row of the property with the validator.
+  PropertyDescription describeWith(std::shared_ptr<AviFile::PropertyValidatorBase> validator) const;
 };
 
 template <class T>
@@ -49,10 +52,6 @@ class PropertyT : public Property {
 class Integer : public PropertyT<long long> {
  public:
   using PropertyT<long long>::PropertyT;
-  Integer& setUnit(std::wstring u) {
-    unit = std::move(u);
-    return *this;
-  }
   // The stored integer as it is (not clamped); the default for anything else.
   long long getIntegerProperty(const PropertyMap& map) const;
   PropertyDescription describe() const override;
@@ -97,9 +96,8 @@ class Enumerated : public PropertyT<T> {
   }
   // The value of the stored choice name; T's zero for anything else.
   T getEnumeratedProperty(const PropertyMap& map) const {
-    auto it = map.find(this->key);
-    if (it == map.end()) return this->defaultValue;
-    const std::string* name = it->second.template as<std::string>();
+    const Any* value = this->stored(map);
+    const std::string* name = value ? value->template as<std::string>() : nullptr;
     if (!name) return this->defaultValue;
     auto choice = valueByName.find(*name);
     return choice == valueByName.end() ? this->defaultValue : choice->second;
@@ -166,9 +164,12 @@ class VixoProperties {
   std::vector<const std::vector<const props::Property*>*> groups;
 
   // Every property in table order.
-  std::vector<const props::Property*> all() const;
+  const std::vector<const props::Property*>& all() const { return all_; }
   // The caption under which the editor shows group i (0 to 4).
   static const char* groupCaption(size_t i);
+
+ private:
+  std::vector<const props::Property*> all_;
 };
 
 // The one table of the process; built on the first call, read-only afterwards.

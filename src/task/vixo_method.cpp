@@ -4,7 +4,8 @@
 
 namespace {
 
-// The properties of the given keys' owners, in table order.
+// The given properties in table order. Each method keeps its list in a function-local static:
+// the methods are built while the table is, so a list cannot be made in their constructors.
 std::vector<const props::Property*> inTableOrder(std::initializer_list<const props::Property*> set) {
   std::vector<const props::Property*> out;
   for (const props::Property* p : getTaskProperties().all())
@@ -38,9 +39,11 @@ MT_DSIS::MT_DSIS()
                  L"consequently in pairs: first video is the reference (observer is informed about "
                  L"it), second video is an impaired.") {}
 
-std::vector<const props::Property*> MT_DSIS::properties() const {
+const std::vector<const props::Property*>& MT_DSIS::properties() const {
   const VixoProperties& p = getTaskProperties();
-  return inTableOrder({&p.pauseAllowed, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+  static const std::vector<const props::Property*> list =
+      inTableOrder({&p.pauseAllowed, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+  return list;
 }
 
 MT_DSCQS_I::MT_DSCQS_I()
@@ -55,9 +58,11 @@ std::vector<ValidationMessage> MT_DSCQS_I::validate(const Task& task) const {
                             L"Network not supported by DSCQS I")};
 }
 
-std::vector<const props::Property*> MT_DSCQS_I::properties() const {
+const std::vector<const props::Property*>& MT_DSCQS_I::properties() const {
   const VixoProperties& p = getTaskProperties();
-  return inTableOrder({&p.pauseAllowed, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+  static const std::vector<const props::Property*> list =
+      inTableOrder({&p.pauseAllowed, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+  return list;
 }
 
 MT_DSCQS_II::MT_DSCQS_II()
@@ -66,10 +71,12 @@ MT_DSCQS_II::MT_DSCQS_II()
                  L"are played simultaneously a given amount of times (repetitions), one is the "
                  L"reference one, but an observer is not informed about it.") {}
 
-std::vector<const props::Property*> MT_DSCQS_II::properties() const {
+const std::vector<const props::Property*>& MT_DSCQS_II::properties() const {
   const VixoProperties& p = getTaskProperties();
-  return inTableOrder(
-      {&p.pauseAllowed, &p.repetitions, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
+  static const std::vector<const props::Property*> list =
+      inTableOrder({&p.pauseAllowed, &p.repetitions, &p.cycles, &p.trainingQuestions,
+                    &p.shuffleSources});
+  return list;
 }
 
 MT_SCACJ::MT_SCACJ()
@@ -77,10 +84,12 @@ MT_SCACJ::MT_SCACJ()
                  L"Quality evaluation using categorical scale (SCACJ, from ITU-R).\nTwo videos "
                  L"are shown simultaneously, after playback observer is asked about his opinion.") {}
 
-std::vector<const props::Property*> MT_SCACJ::properties() const {
+const std::vector<const props::Property*>& MT_SCACJ::properties() const {
   const VixoProperties& p = getTaskProperties();
-  return inTableOrder(
-      {&p.pauseAllowed, &p.limitPairs, &p.cycles, &p.trainingQuestions, &p.scacjScale});
+  static const std::vector<const props::Property*> list =
+      inTableOrder({&p.pauseAllowed, &p.limitPairs, &p.cycles, &p.trainingQuestions,
+                    &p.scacjScale});
+  return list;
 }
 
 MT_SAMVIQ::MT_SAMVIQ()
@@ -89,8 +98,10 @@ MT_SAMVIQ::MT_SAMVIQ()
                  L"EBU).\nObserver is able to play any sequence from the test set and give it "
                  L"mark, plus observer is able to play reference video.") {}
 
-std::vector<const props::Property*> MT_SAMVIQ::properties() const {
-  return inTableOrder({&getTaskProperties().pauseAllowed});
+const std::vector<const props::Property*>& MT_SAMVIQ::properties() const {
+  static const std::vector<const props::Property*> list =
+      inTableOrder({&getTaskProperties().pauseAllowed});
+  return list;
 }
 
 MT_CUSTOM::MT_CUSTOM()
@@ -98,11 +109,13 @@ MT_CUSTOM::MT_CUSTOM()
                  L"Custom method.\nYou can customize video order, question, the way it is "
                  L"displayed.") {}
 
-std::vector<const props::Property*> MT_CUSTOM::properties() const {
+const std::vector<const props::Property*>& MT_CUSTOM::properties() const {
   const VixoProperties& p = getTaskProperties();
-  return inTableOrder({&p.customQuestionType, &p.customQuestionPairDisplay, &p.customQuestion,
-                       &p.customQuestionInstructions, &p.customQuestionInstructions2,
-                       &p.shuffleSources});
+  static const std::vector<const props::Property*> list =
+      inTableOrder({&p.customQuestionType, &p.customQuestionPairDisplay, &p.customQuestion,
+                    &p.customQuestionInstructions, &p.customQuestionInstructions2,
+                    &p.shuffleSources});
+  return list;
 }
 
 std::vector<ValidationMessage> MT_CUSTOM::validate(const Task& task) const {

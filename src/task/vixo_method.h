@@ -45,8 +45,8 @@ class VIXOmethod {
 
   // The method's own checks of a task, in order; empty when it has nothing to add.
   virtual std::vector<ValidationMessage> validate(const Task& task) const;
-  // The task properties that apply to the method, in table order.
-  virtual std::vector<const props::Property*> properties() const = 0;
+  // The task properties that apply to the method, in table order; built on the first call.
+  virtual const std::vector<const props::Property*>& properties() const = 0;
   // The method's planner for the task (owned by the method); none only for a custom question
   // type outside the known ones.
   virtual const QuestionPlanner* planner(const Task& task) const = 0;
@@ -76,7 +76,7 @@ class MT_DSIS : public VIXOmethod {
   };
 
   MT_DSIS();
-  std::vector<const props::Property*> properties() const override;
+  const std::vector<const props::Property*>& properties() const override;
   std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
@@ -89,7 +89,7 @@ class MT_DSCQS_I : public VIXOmethod {
   class QuestionPerformer;
 
   MT_DSCQS_I();
-  std::vector<const props::Property*> properties() const override;
+  const std::vector<const props::Property*>& properties() const override;
   std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   std::vector<ValidationMessage> validate(const Task& task) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
@@ -103,7 +103,7 @@ class MT_DSCQS_II : public VIXOmethod {
   class QuestionPerformer;
 
   MT_DSCQS_II();
-  std::vector<const props::Property*> properties() const override;
+  const std::vector<const props::Property*>& properties() const override;
   std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
@@ -125,7 +125,7 @@ class MT_SCACJ : public VIXOmethod {
   };
 
   MT_SCACJ();
-  std::vector<const props::Property*> properties() const override;
+  const std::vector<const props::Property*>& properties() const override;
   std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
@@ -139,7 +139,7 @@ class MT_SAMVIQ : public VIXOmethod {
   using QuestionPlanner = SamviqQuestionPlanner;
 
   MT_SAMVIQ();
-  std::vector<const props::Property*> properties() const override;
+  const std::vector<const props::Property*>& properties() const override;
   std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
@@ -179,7 +179,7 @@ class MT_CUSTOM : public VIXOmethod {
   };
 
   MT_CUSTOM();
-  std::vector<const props::Property*> properties() const override;
+  const std::vector<const props::Property*>& properties() const override;
   std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
   std::vector<ValidationMessage> validate(const Task& task) const override;
   // By the task's custom question type and pair display.

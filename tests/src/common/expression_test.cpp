@@ -36,7 +36,7 @@ class Probe : public ExpressionT<int> {
 
 NodePtr<Probe> probe(const std::string& name, std::vector<std::string>* log,
                      ExpressionBase* operand) {
-  return adopt(new Probe(name, log, operand));
+  return makeNode<Probe>(name, log, operand);
 }
 
 // Counts the calls of a listener's callable and remembers the last value.

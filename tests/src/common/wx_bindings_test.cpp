@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/app_icon.h"
 #include "common/control_bindings.h"
 #include "common/event_getter.h"
 #include "common/event_loop_wait.h"

@@ -8,6 +8,7 @@
 
 #include "avifile/assertion.h"
 #include "console_lib/simple_parser.h"
+#include "support/assert_guard.h"
 
 namespace {
 
@@ -228,13 +229,10 @@ SimpleParser::Predicate word(const std::wstring& text) {
 
 class SimpleParserTest : public ::testing::Test {
  protected:
-  void SetUp() override { previous_ = vixo::setAssertHandler(vixo::throwingAssertHandler); }
-  void TearDown() override { vixo::setAssertHandler(previous_); }
-
   SimpleParser grammar_;
 
  private:
-  vixo::AssertHandler previous_ = nullptr;
+  vixo_test::AssertGuard guard_;
 };
 
 TEST_F(SimpleParserTest, TransitionWithoutPredicateIsRefused) {

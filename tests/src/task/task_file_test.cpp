@@ -253,6 +253,17 @@ TEST_F(TaskFileTest, RefusedDocumentsLeaveTheTaskAsItWas) {
   EXPECT_EQ(compareTasks(task, sentinelTask()), 0);
 }
 
+TEST_F(TaskFileTest, PathWithNulIsRefused) {
+  // Cut at the NUL the path names a valid task file, which must not be read in its place.
+  writeTaskFile(validDocument());
+  Task whole;
+  ASSERT_TRUE(loadTaskFile(whole, taskPath()));
+  const std::wstring path = taskPath() + std::wstring(1, L'\0') + L"other.vixo";
+  Task task = sentinelTask();
+  EXPECT_FALSE(loadTaskFile(task, path));
+  EXPECT_EQ(compareTasks(task, sentinelTask()), 0);
+}
+
 TEST_F(TaskFileTest, AcceptedVariations) {
   const std::string base = validDocument();
   Task task = sentinelTask();

@@ -1,7 +1,6 @@
 #include "avifile/avi_desktop.h"
 
 #include <gio/gio.h>
-#include <unistd.h>
 #include <wx/clipbrd.h>
 #include <wx/cursor.h>
 #include <wx/dataobj.h>
@@ -47,15 +46,9 @@ bool askFileManager(const char* uri) {
 
 void showInExplorer(const std::wstring& path) {
   std::wstring file = path;
-  if (!resolveFinalPath(file)) {
-    std::wstring canonical = canonicalizePath(file);
-    if (!canonical.empty()) file = canonical;
-  }
-  if (!file.empty() && file[0] != L'/') {
-    char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) return;
-    file = canonicalizePath(combinePath(fromUtf8(cwd), file));
-  }
+  // A path that is not on disk is still shown where it would be. Its steps are resolved before
+  // getFullPath reads backslashes as separators, so a backslash stays part of a name for "..".
+  if (!resolveFinalPath(file)) file = getFullPath(canonicalizePath(path));
   const std::string native = toUtf8(file);
   if (native.empty()) return;
   gchar* uri = g_filename_to_uri(native.c_str(), nullptr, nullptr);

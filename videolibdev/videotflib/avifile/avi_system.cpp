@@ -212,9 +212,8 @@ std::string formatDuration(int64_t ms) {
   // Seconds only below an hour, tenths only below a minute; truncated, never rounded.
   if (rest > 0 && ms < kHour) {
     const std::string tenths = std::to_string(rest / 100);
-    std::string whole = tenths.size() > 1 ? tenths.substr(0, tenths.size() - 1) : "0";
+    std::string part = tenths.size() > 1 ? tenths.substr(0, tenths.size() - 1) : "0";
     const char digit = tenths.back();
-    std::string part = whole;
     if (digit != '0' && ms < kMinute) {
       part += '.';
       part += digit;

@@ -17,10 +17,10 @@ constexpr uint32_t kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                            IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 }  // namespace
 
-ChangeWatch::ChangeWatch(const std::wstring& folder) : folder_(folder) {
+ChangeWatch::ChangeWatch(const std::wstring& folder) {
   stopEvent_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  const std::string native = toUtf8(folder);
-  if (native.empty() || native.find('\0') != std::string::npos) return;
+  std::string native;
+  if (!toNativePath(folder, native) || native.empty()) return;
   inotify_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
   if (inotify_ < 0) return;
   watch_ = inotify_add_watch(inotify_, native.c_str(), kMask);

@@ -20,7 +20,6 @@ class ChangeWatch {
 
   // False when the folder could not be watched (missing, not a folder, no permission).
   bool isWatching() const { return watch_ >= 0; }
-  const std::wstring& folder() const { return folder_; }
 
   // Waits without time-out for a change or for stop(). Failed at once when the folder is not
   // watched, and when the watch breaks (the folder itself was deleted or moved away).
@@ -33,7 +32,6 @@ class ChangeWatch {
  private:
   Wake waitInternal(int timeoutMs, bool& timedOut);
 
-  std::wstring folder_;
   int inotify_ = -1;
   int watch_ = -1;
   int stopEvent_ = -1;

@@ -1,15 +1,19 @@
 #include "avifile/property_validator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <locale>
 #include <sstream>
+#include <string_view>
+
+#include "avifile/avi_system.h"
 
 namespace AviFile {
 
 namespace {
 
 // Decimal digits to a number, saturating at the largest value instead of wrapping.
-bool digitsToNumber(const std::string& text, long long& out) {
+bool digitsToNumber(std::string_view text, long long& out) {
   long long value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
@@ -21,6 +25,15 @@ bool digitsToNumber(const std::string& text, long long& out) {
   }
   out = value;
   return true;
+}
+
+// x becomes hi when it is not less than hi, then lo when it is not greater than lo, so with lo
+// above hi the result is lo.
+template <class T>
+T clampTo(T x, T lo, T hi) {
+  if (!(x < hi)) x = hi;
+  if (!(x > lo)) x = lo;
+  return x;
 }
 
 }  // namespace
@@ -40,14 +53,9 @@ Any BoolValidator::parse(const std::string& text) const {
 
 // ---------------------------------------------------------------- integers
 
-// x becomes max when it is not less than max, then min when it is not greater than min, so
-// with min above max the result is min.
 template <class T>
 T IntegerValidator<T>::clamp(long long x) const {
-  const long long lo = min_, hi = max_;
-  if (!(x < hi)) x = hi;
-  if (!(x > lo)) x = lo;
-  return static_cast<T>(x);
+  return static_cast<T>(clampTo<long long>(x, min_, max_));
 }
 
 template <class T>
@@ -74,11 +82,7 @@ template class IntegerValidator<long long>;
 
 // ---------------------------------------------------------------- doubles
 
-double DoubleValidator::clamp(double x) const {
-  if (!(x < max_)) x = max_;
-  if (!(x > min_)) x = min_;
-  return x;
-}
+double DoubleValidator::clamp(double x) const { return clampTo(x, min_, max_); }
 
 bool DoubleValidator::isValid(const Any& value) const {
   const double* v = value.as<double>();
@@ -130,10 +134,8 @@ bool EnumValidator::isValid(const Any& value) const {
 
 Any EnumValidator::normalize(const Any& value) const {
   if (!value.empty() && value->isInteger()) {
-    long long k = value->toInteger(0);
-    const long long n = static_cast<long long>(choices.size());
-    if (!(k < n)) k = n;
-    if (!(k > 0)) k = 0;
+    const long long k =
+        clampTo<long long>(value->toInteger(0), 0, static_cast<long long>(choices.size()));
     auto it = nameByValue.find(static_cast<int32_t>(k));
     return makeStringValue(it != nameByValue.end() ? it->second : defaultName);
   }
@@ -145,20 +147,18 @@ Any EnumValidator::parse(const std::string& text) const {
   if (it != valueByName.end()) return Any::of(static_cast<int>(it->second));
   // The leading decimal integer: white space and one sign skipped, digits up to the first other
   // character, saturating at the limits of a 32-bit number.
-  size_t i = 0;
-  auto blank = [](char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-  };
-  while (i < text.size() && blank(text[i])) ++i;
+  const std::string trimmed = trimLeft(text);
+  std::string_view rest = trimmed;
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
+    negative = rest[0] == '-';
+    rest.remove_prefix(1);
+  }
   long long value = 0;
+  digitsToNumber(rest.substr(0, rest.find_first_not_of("0123456789")), value);
   const long long limit = negative ? -static_cast<long long>(std::numeric_limits<int>::min())
                                    : std::numeric_limits<int>::max();
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > limit) value = limit;
-  }
+  value = std::min(value, limit);
   return Any::of(static_cast<int>(negative ? -value : value));
 }
 

@@ -157,7 +157,7 @@ Any anyFromJson(const Brindle::JSON& json) {
       return Any();
     default:
       // A String gives its bytes; an Array or Object has no text and throws InvalidType.
-      return Any::of(json.convertTo(Brindle::JSON::Kind::String).getString());
+      return Any::of(json.getString());
   }
 }
 
@@ -167,5 +167,5 @@ Brindle::JSON anyToJson(const Any& value) {
   if (value->isInteger()) return Brindle::JSON(E::Integer(value->toInteger(0)));
   if (value->isFloat()) return Brindle::JSON(E::Float(value->toDouble(0)));
   if (const bool* b = value.as<bool>()) return Brindle::JSON(*b);
-  return Brindle::JSON(anyToText(value));
+  return Brindle::JSON(*value.as<std::string>());  // text is the one kind left
 }

@@ -228,33 +228,17 @@ int64_t RegistryStore::valueSize(const std::wstring& name) {
 }
 
 void RegistryStore::writeString(const std::wstring& name, const std::wstring& text) {
-  if (!record_) throw SettingError(errorText());
-  const std::wstring stored = text.substr(0, text.find(L'\0'));
-  if (!record_->write(name, JSON(stored))) throw SettingError(errorText());
+  if (!setString(name, text)) throw SettingError(errorText());
 }
 
 void RegistryStore::readString(const std::wstring& name, std::wstring& text) {
-  JSON value;
-  if (!record_ || !record_->read(name, value)) throw SettingError(errorText());
-  if (!value.isString()) {
-    record_->lastError = 0;  // the read itself worked; the value is of another type
-    throw SettingError(errorText());
-  }
-  const std::wstring read = value.getWString();
-  if (read.empty() && !value.getString().empty()) {
-    record_->lastError = EILSEQ;  // not UTF-8: edited by hand or damaged
-    throw SettingError(errorText());
-  }
-  text = read.substr(0, read.find(L'\0'));
+  if (!getString(name, text)) throw SettingError(errorText());
 }
 
 bool RegistryStore::setString(const std::wstring& name, const std::wstring& text) {
-  try {
-    writeString(name, text);
-    return true;
-  } catch (const SettingError&) {
-    return false;
-  }
+  if (!record_) return false;
+  const std::wstring stored = text.substr(0, text.find(L'\0'));
+  return record_->write(name, JSON(stored));
 }
 
 bool RegistryStore::setUtf8String(const std::wstring& name, const std::string& text) {
@@ -271,12 +255,19 @@ bool RegistryStore::setDword(const std::wstring& name, int32_t value) {
 }
 
 bool RegistryStore::getString(const std::wstring& name, std::wstring& text) {
-  try {
-    readString(name, text);
-    return true;
-  } catch (const SettingError&) {
+  JSON value;
+  if (!record_ || !record_->read(name, value)) return false;
+  if (!value.isString()) {
+    record_->lastError = 0;  // the read itself worked; the value is of another type
     return false;
   }
+  const std::wstring read = value.getWString();
+  if (read.empty() && !value.getString().empty()) {
+    record_->lastError = EILSEQ;  // not UTF-8: edited by hand or damaged
+    return false;
+  }
+  text = read.substr(0, read.find(L'\0'));
+  return true;
 }
 
 bool RegistryStore::getUtf8String(const std::wstring& name, std::string& text) {

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "avifile/assertion.h"
+#include "support/assert_guard.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -665,7 +666,7 @@ TEST_F(FileSystemTest, FileFinderWithoutFolderHasNoFile) {
 }
 
 TEST_F(FileSystemTest, NextFileWithoutFileIsAProgrammingError) {
-  const vixo::AssertHandler previous = vixo::setAssertHandler(vixo::throwingAssertHandler);
+  const vixo_test::AssertGuard guard;
   FileFinder finder(wide("missing"), L"", L"");
   try {
     finder.nextFile();
@@ -673,7 +674,6 @@ TEST_F(FileSystemTest, NextFileWithoutFileIsAProgrammingError) {
   } catch (const vixo::AssertionFailure& failure) {
     EXPECT_STREQ(failure.what(), "hasFile()");
   }
-  vixo::setAssertHandler(previous);
 }
 
 TEST_F(FileSystemTest, GetFileWriteTime) {

@@ -16,7 +16,6 @@ using Brindle::GeneralParser;
 using GP = GeneralParser;
 using Char = GP::CharacterStep;
 
-// Routes broken contracts into exceptions for the duration of a test.
 using vixo_test::assertionText;
 
 struct RunResult {

@@ -13,6 +13,8 @@
 #include <typeindex>
 #include <vector>
 
+#include "support/any_text.h"
+
 namespace {
 
 using AviFile::AnyValidator;
@@ -34,11 +36,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // More digits than any 64-bit number holds.
 const std::string kHugeDigits = "99999999999999999999999";
 
-std::string describe(const Any& v) {
-  if (v.empty()) return "(empty)";
-  static const char* const names[] = {"int", "long long", "double", "bool", "string"};
-  return std::string(names[static_cast<int>(v->typeId())]) + " " + anyToText(v);
-}
+using vixo_test::describe;
 
 // Compares kind and value, and shows both on failure.
 void expectSame(const Any& actual, const Any& expected) {

@@ -13,6 +13,7 @@
 
 #include "avifile/json.h"
 #include "avifile/json_parser.h"
+#include "support/any_text.h"
 
 namespace {
 
@@ -24,11 +25,7 @@ constexpr long long kLLMax = std::numeric_limits<long long>::max();
 constexpr long long kLLMin = std::numeric_limits<long long>::min();
 constexpr int kIntMin = std::numeric_limits<int>::min();
 
-std::string describe(const Any& v) {
-  if (v.empty()) return "(empty)";
-  static const char* const names[] = {"int", "long long", "double", "bool", "string"};
-  return std::string(names[static_cast<int>(v->typeId())]) + " " + anyToText(v);
-}
+using vixo_test::describe;
 
 JSON parseJson(const std::string& text) {
   std::istringstream in(text);
