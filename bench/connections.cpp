@@ -22,8 +22,9 @@ void BM_SetNotifying(benchmark::State& state) {
   long heard = 0;
   BindingList listeners;
   for (int64_t i = 0; i < state.range(0); ++i)
-    holdBinding(makeListener(makeFunctor(std::function<void(int)>([&heard](int x) { heard += x; }), v)),
-                listeners);
+    holdBinding(
+        makeListener(makeFunctor(std::function<void(int)>([&heard](int x) { heard += x; }), v)),
+        listeners);
   int value = 0;
   for (auto _ : state) v->set(++value);
   benchmark::DoNotOptimize(heard);
@@ -37,8 +38,9 @@ void BM_SetNotifyingCapturingShared(benchmark::State& state) {
   auto heard = std::make_shared<long>(0);
   BindingList listeners;
   for (int64_t i = 0; i < state.range(0); ++i)
-    holdBinding(makeListener(makeFunctor(std::function<void(int)>([heard](int x) { *heard += x; }), v)),
-                listeners);
+    holdBinding(
+        makeListener(makeFunctor(std::function<void(int)>([heard](int x) { *heard += x; }), v)),
+        listeners);
   int value = 0;
   for (auto _ : state) v->set(++value);
   benchmark::DoNotOptimize(*heard);
@@ -76,8 +78,9 @@ void BM_CrossThreadWakeUp(benchmark::State& state) {
   }
   partner.join();
   state.SetItemsProcessed(state.iterations() * 2);
-  state.counters["ns_per_wakeup"] = benchmark::Counter(
-      static_cast<double>(state.iterations() * 2), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_wakeup"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * 2),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(BM_SetNotifying)->Arg(1)->Arg(10)->Arg(100);

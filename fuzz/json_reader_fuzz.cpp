@@ -1,8 +1,8 @@
 // The JSON reader on arbitrary bytes: it never crashes, and every value it accepts is written
 // out in each layout and read back to an equal value.
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // copies and conversions of whatever was read
   JSON copy = value;
   if (copy != value || value < copy) fail("copy differs", value.toString(0));
-  for (auto kind : {JSON::Kind::String, JSON::Kind::Float, JSON::Kind::Integer,
-                    JSON::Kind::Boolean, JSON::Kind::Array})
+  for (auto kind : {JSON::Kind::String, JSON::Kind::Float, JSON::Kind::Integer, JSON::Kind::Boolean,
+                    JSON::Kind::Array})
     (void)value.convertTo(kind);
   return 0;
 }

@@ -2,8 +2,8 @@
 
 #include <wx/bitmap.h>
 #include <wx/icon.h>
-#include <wx/image.h>
 #include <wx/imagbmp.h>
+#include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
 

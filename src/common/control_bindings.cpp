@@ -88,9 +88,7 @@ void VarWxGauge::set(const int& value) {
 NodePtr<Variable<wxString>> makeVarWxText(wxTextCtrl* control) {
   return makeNode<VarWxText>(control);
 }
-NodePtr<Variable<int>> makeVarWxSlider(wxSlider* control) {
-  return makeNode<VarWxSlider>(control);
-}
+NodePtr<Variable<int>> makeVarWxSlider(wxSlider* control) { return makeNode<VarWxSlider>(control); }
 NodePtr<Variable<bool>> makeVarWxRadio(wxRadioButton* control) {
   return makeNode<VarWxRadio>(control);
 }
@@ -98,7 +96,8 @@ NodePtr<Variable<int>> makeVarWxGauge(wxGauge* control) { return makeNode<VarWxG
 
 // ---------------------------------------------------------------- sinks
 
-WxEnableVar::WxEnableVar(wxWindow* window) : VariableMem<bool>(window->IsEnabled()), window(window) {}
+WxEnableVar::WxEnableVar(wxWindow* window)
+    : VariableMem<bool>(window->IsEnabled()), window(window) {}
 void WxEnableVar::onChanged() { window->Enable(value.load()); }
 
 WxMenuItemEnableVar::WxMenuItemEnableVar(wxMenuItem* item)

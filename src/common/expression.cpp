@@ -12,7 +12,7 @@ namespace {
 // updateDependents(); the thread keeps them in order, innermost last.
 struct WalkFrame {
   const ExpressionBase* node;
-  bool destroyed = false;                     // the node went away inside its own walk
+  bool destroyed = false;                      // the node went away inside its own walk
   const DependentEntry* standingOn = nullptr;  // the entry whose dependent the walk calls
   bool removeLeft = false;                     // that entry was removed meanwhile by this thread
 };
@@ -73,7 +73,8 @@ bool Pin::tryLockExclusive() {
 }
 
 void Pin::lockExclusive() {
-  while (!tryLockExclusive()) waitUntil([this] { return shared_.load() == 0 && !exclusive_.load(); });
+  while (!tryLockExclusive())
+    waitUntil([this] { return shared_.load() == 0 && !exclusive_.load(); });
 }
 
 void Pin::unlockExclusive() {

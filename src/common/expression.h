@@ -85,7 +85,7 @@ class PinnedIterator {
   friend class DependentList;
   friend class ExpressionBase;
   explicit PinnedIterator(Container::iterator node);  // takes the pin (shared)
-  void release();  // gives the pin back and points at the end
+  void release();                                     // gives the pin back and points at the end
 
   Container::iterator node_{};
   std::shared_ptr<Pin> pin_;  // set while pointing at an entry (and holding it)

@@ -298,7 +298,7 @@ ExpressionPtr<bool> notEqual(const NodePtr<L>& l, const NodePtr<R>& r) {
 
 template <class C, class T, class F>
 ExpressionPtr<typename T::ValueType> makeTernaryOp(const NodePtr<C>& cond, const NodePtr<T>& ttrue,
-                                        const NodePtr<F>& tfalse) {
+                                                   const NodePtr<F>& tfalse) {
   using V = typename T::ValueType;
   return makeNode<TernaryOp<V>>(cond, ttrue, tfalse);
 }

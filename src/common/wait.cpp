@@ -15,11 +15,11 @@ struct WaitState {
 }  // namespace
 
 ExpressionPtr<void> callWhenTrue(const ExpressionPtr<bool>& cond, std::function<void()> onTrue) {
-  ExpressionPtr<void> functor = makeFunctor(
-      std::function<void(bool)>([onTrue = std::move(onTrue)](bool value) {
-        if (value) onTrue();
-      }),
-      cond);
+  ExpressionPtr<void> functor =
+      makeFunctor(std::function<void(bool)>([onTrue = std::move(onTrue)](bool value) {
+                    if (value) onTrue();
+                  }),
+                  cond);
   ExpressionPtr<void> listener = makeListener(functor);
   functor->get();  // the read after connecting
   return listener;
@@ -40,10 +40,10 @@ void waitUntilWith(const ExpressionPtr<bool>& cond, const WaitFunction& wait) {
 }
 
 void waitUntil(const ExpressionPtr<bool>& cond) {
-  waitUntilWith(cond, [](std::condition_variable& cv, const bool& flag,
-                         std::unique_lock<std::mutex>& lock) {
-    cv.wait(lock, [&flag] { return flag; });
-  });
+  waitUntilWith(
+      cond, [](std::condition_variable& cv, const bool& flag, std::unique_lock<std::mutex>& lock) {
+        cv.wait(lock, [&flag] { return flag; });
+      });
 }
 
 bool waitExpressionUntil(const ExpressionPtr<bool>& cond,

@@ -23,8 +23,8 @@ ExpressionPtr<void> callWhenTrue(const ExpressionPtr<bool>& cond, std::function<
 
 // Called with the held lock; returns, with the lock held, when it has waited enough. `flag`
 // tells whether the expression has been true.
-using WaitFunction =
-    std::function<void(std::condition_variable& cv, const bool& flag, std::unique_lock<std::mutex>& lock)>;
+using WaitFunction = std::function<void(std::condition_variable& cv, const bool& flag,
+                                        std::unique_lock<std::mutex>& lock)>;
 
 // Any thread but the GUI thread.
 void waitUntilWith(const ExpressionPtr<bool>& cond, const WaitFunction& wait);

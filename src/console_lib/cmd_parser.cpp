@@ -96,9 +96,8 @@ std::unique_ptr<const SimpleParser> makeGrammar() {
     process.taskGiven = true;
   });
   // Help goes straight to standard output while the arguments are read.
-  const Call printHelp([](ParseProcess& process) {
-    std::cout << toConsoleUtf8(process.grammar().helpText());
-  });
+  const Call printHelp(
+      [](ParseProcess& process) { std::cout << toConsoleUtf8(process.grammar().helpText()); });
 
   auto grammar = std::make_unique<SimpleParser>();
   const SimpleParser::Handle start = grammar->start();

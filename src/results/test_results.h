@@ -34,8 +34,7 @@ struct PairAnswerKey {
     return std::tie(a.expert, a.id, a.file1, a.file2) < std::tie(b.expert, b.id, b.file1, b.file2);
   }
   friend bool operator==(const PairAnswerKey& a, const PairAnswerKey& b) {
-    return std::tie(a.expert, a.id, a.file1, a.file2) ==
-           std::tie(b.expert, b.id, b.file1, b.file2);
+    return std::tie(a.expert, a.id, a.file1, a.file2) == std::tie(b.expert, b.id, b.file1, b.file2);
   }
 };
 

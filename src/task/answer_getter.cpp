@@ -65,8 +65,7 @@ void recordCustom(JSON& protocol, TestResults& results, const CustomShown& shown
     results.setPair(expert, blockText(shown.blockId), idOf(shown.first), idOf(shown.second),
                     static_cast<float>(2 * n - 1));
   else
-    results.setSingle(expert, blockText(shown.blockId), idOf(shown.first),
-                      static_cast<float>(n));
+    results.setSingle(expert, blockText(shown.blockId), idOf(shown.first), static_cast<float>(n));
 }
 
 }  // namespace
@@ -98,8 +97,8 @@ void recordAnswer(JSON& protocol, TestResults& results, const DSCQSquestionData&
 
 void recordAnswer(JSON& protocol, TestResults& results, const MT_SCACJ::QuestionData& question,
                   const std::wstring& expert, int mark) {
-  addProtocolAnswer(protocol, expert, {idOf(question.left), idOf(question.right)}, nullptr,
-                    {mark}, question.training, JSON(E::Object()));
+  addProtocolAnswer(protocol, expert, {idOf(question.left), idOf(question.right)}, nullptr, {mark},
+                    question.training, JSON(E::Object()));
   if (question.training) return;
   const double v = question.binaryScale ? mark : mark / 3.0;
   results.setPair(expert, blockText(question.blockId), idOf(question.left), idOf(question.right),
@@ -115,21 +114,19 @@ void recordAnswer(JSON& protocol, TestResults& results,
                expert, answer);
 }
 
-void recordAnswer(JSON& protocol, TestResults& results,
-                  const MT_CUSTOM::QuestionDataRef& question, const std::wstring& expert,
-                  const MT_CUSTOM::Answer& answer) {
+void recordAnswer(JSON& protocol, TestResults& results, const MT_CUSTOM::QuestionDataRef& question,
+                  const std::wstring& expert, const MT_CUSTOM::Answer& answer) {
   recordCustom(protocol, results,
-               {question.questions, false, question.file, nullptr, question.reference, question.blockId,
-                question.training},
+               {question.questions, false, question.file, nullptr, question.reference,
+                question.blockId, question.training},
                expert, answer);
 }
 
-void recordAnswer(JSON& protocol, TestResults& results,
-                  const MT_CUSTOM::QuestionDataPair& question, const std::wstring& expert,
-                  const MT_CUSTOM::Answer& answer) {
+void recordAnswer(JSON& protocol, TestResults& results, const MT_CUSTOM::QuestionDataPair& question,
+                  const std::wstring& expert, const MT_CUSTOM::Answer& answer) {
   recordCustom(protocol, results,
-               {question.questions, true, question.first, question.second, nullptr, question.blockId,
-                question.training},
+               {question.questions, true, question.first, question.second, nullptr,
+                question.blockId, question.training},
                expert, answer);
 }
 

@@ -37,9 +37,8 @@ class AnswerGetter : public AnswerGetterBase {
 // Records one answer given to a registered question; one overload per kind of question.
 void recordAnswer(Brindle::JSON& protocol, TestResults& results,
                   const MT_DSIS::QuestionData& question, const std::wstring& expert, int mark);
-void recordAnswer(Brindle::JSON& protocol, TestResults& results,
-                  const DSCQSquestionData& question, const std::wstring& expert,
-                  const std::pair<int, int>& marks);
+void recordAnswer(Brindle::JSON& protocol, TestResults& results, const DSCQSquestionData& question,
+                  const std::wstring& expert, const std::pair<int, int>& marks);
 void recordAnswer(Brindle::JSON& protocol, TestResults& results,
                   const MT_SCACJ::QuestionData& question, const std::wstring& expert, int mark);
 void recordAnswer(Brindle::JSON& protocol, TestResults& results,

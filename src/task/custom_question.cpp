@@ -1,9 +1,9 @@
 #include "task/custom_question.h"
 
+#include <locale.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
 #include <sstream>
 
 #include "avifile/avi_system.h"

@@ -232,7 +232,8 @@ void QuestionPlannerAllToAll::Play::arrangeBlock(std::vector<std::pair<int, int>
   shuffleBlock(items);
   const long long limit =
       getTaskProperties().limitPairs.getIntegerProperty(context.loadedTask.task.properties);
-  if (limit > 0 && static_cast<size_t>(limit) < items.size()) items.resize(static_cast<size_t>(limit));
+  if (limit > 0 && static_cast<size_t>(limit) < items.size())
+    items.resize(static_cast<size_t>(limit));
 }
 
 bool QuestionPlannerAllToAll::Play::ask(const std::pair<int, int>& pair) {

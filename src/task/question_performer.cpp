@@ -43,11 +43,11 @@ std::wstring instructions(const Task& task, bool second) {
 
 // The custom questions about two files, shown side by side or one after the other, asked until
 // they are all answered or the pass stops.
-bool showCustomTwo(VIXOplayer& player, const Task& task, const std::vector<CustomQuestion>& questions,
-                   const TaskFile& first, const TaskFile& second, int question) {
-  const bool simultaneous =
-      getTaskProperties().customQuestionPairDisplay.getEnumeratedProperty(task.properties) ==
-      VixoProperties::Simultaneously;
+bool showCustomTwo(VIXOplayer& player, const Task& task,
+                   const std::vector<CustomQuestion>& questions, const TaskFile& first,
+                   const TaskFile& second, int question) {
+  const bool simultaneous = getTaskProperties().customQuestionPairDisplay.getEnumeratedProperty(
+                                task.properties) == VixoProperties::Simultaneously;
   bool answered = false;
   do {
     bool played;
@@ -87,7 +87,8 @@ bool MT_DSIS::QuestionPerformer::perform(const QuestionPlannerAllToRef::Question
   const Task& task = taskOf(play);
   const TaskFile& file = fileAt(task, init.file);
   const TaskFile& reference = fileAt(task, init.reference);
-  const int n = registerQuestion(*recorder, QuestionData{&file, &reference, init.blockId, training});
+  const int n =
+      registerQuestion(*recorder, QuestionData{&file, &reference, init.blockId, training});
   bool marked = false;
   do {
     if (!player->playVideo(kDsisReference, reference.path)) return false;
@@ -126,14 +127,14 @@ bool MT_DSCQS_I::QuestionPerformer::showAndVote(const std::wstring& pathA,
   // and gives nothing once a stop was asked.
   player->playVideo(
       std::wstring(L"Please watch other sequence: \"Sequence ") + wchar_t(other) + kDscqsThen,
-                    other == 'A' ? pathA : pathB);
+      other == 'A' ? pathA : pathB);
   char again = player->voteDSCQS(true, question);
   while (again != 0) {
     if (player->isStopRequested()) return false;
     const char letter = again == 'A' ? 'A' : 'B';
     player->playVideo(
         std::wstring(L"Please watch sequence: \"Sequence ") + wchar_t(letter) + kDscqsThen,
-                      letter == 'A' ? pathA : pathB);
+        letter == 'A' ? pathA : pathB);
     again = player->voteDSCQS(true, question);
   }
   return !player->isStopRequested();

@@ -39,8 +39,7 @@ const VIXOmethod* Task::method() const {
 
 int Task::referenceOfGroup(int group) const {
   for (int index : references)
-    if (hasFile(index) && files[index].group == group)
-      return index;
+    if (hasFile(index) && files[index].group == group) return index;
   return -1;
 }
 
@@ -49,8 +48,7 @@ bool Task::allGroupsHaveReference() const {
   for (const TaskFile& f : files)
     if (f.group != 0) used.insert(f.group);
   for (int index : references)
-    if (hasFile(index) && files[index].group != 0)
-      withReference.insert(files[index].group);
+    if (hasFile(index) && files[index].group != 0) withReference.insert(files[index].group);
   return used.size() == withReference.size();
 }
 
@@ -102,7 +100,8 @@ std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents
     ++matched;
   if (matched == 0) return path;
   std::wstring relative;
-  for (size_t i = matched; i < folderComponents.size(); ++i) relative = combinePath(relative, L"..");
+  for (size_t i = matched; i < folderComponents.size(); ++i)
+    relative = combinePath(relative, L"..");
   for (size_t i = matched; i < file.size(); ++i) relative = combinePath(relative, file[i]);
   return relative;
 }

@@ -42,9 +42,7 @@ struct Task {
   // The task's method, or none.
   const VIXOmethod* method() const;
   // The index names a file of the list.
-  bool hasFile(int index) const {
-    return index >= 0 && static_cast<size_t>(index) < files.size();
-  }
+  bool hasFile(int index) const { return index >= 0 && static_cast<size_t>(index) < files.size(); }
   // The lowest reference index whose file is in the group; -1 when none.
   int referenceOfGroup(int group) const;
   // Every non-zero group in use has a reference.

@@ -155,12 +155,13 @@ VixoProperties::VixoProperties()
                             L"If not empty, an observer will be asked to send results to specified "
                             L"e-mail. You can apply these results via \"Import\" option",
                             ""),
-      resultCollectingFtp("resultCollectingFtp", "Result collecting FTP",
-                          L"FTP server address in form user@server:port (\"user@\" and \":port\" "
-                          L"is optional). If not empty, results will be uploaded to this FTP server "
-                          L"after finishing a test. You can apply these results via \"Import\" "
-                          L"option",
-                          ""),
+      resultCollectingFtp(
+          "resultCollectingFtp", "Result collecting FTP",
+          L"FTP server address in form user@server:port (\"user@\" and \":port\" "
+          L"is optional). If not empty, results will be uploaded to this FTP server "
+          L"after finishing a test. You can apply these results via \"Import\" "
+          L"option",
+          ""),
       resultCollectingFtpPass("resultCollectingFtpPass", "FTP password",
                               L"Password for ftp server. Specified user shold be able to upload a "
                               L"file",
@@ -179,7 +180,8 @@ VixoProperties::VixoProperties()
                  &customQuestion,
                  &customQuestionInstructions,
                  &customQuestionInstructions2};
-  displayGroup = {&bgColor, &margin, &scaling, &progress, &bufferLength, &imageLength, &pauseAllowed};
+  displayGroup = {&bgColor,      &margin,      &scaling,     &progress,
+                  &bufferLength, &imageLength, &pauseAllowed};
   fileGroup = {&relativePaths, &resultCollectingEmail, &resultCollectingFtp,
                &resultCollectingFtpPass, &resultCollectingFtpDir};
   onlineGroup = {&network, &networkMaxTime, &networkMinTime, &networkInstrTime};

@@ -103,7 +103,8 @@ class Enumerated : public PropertyT<T> {
     return choice == valueByName.end() ? this->defaultValue : choice->second;
   }
   PropertyDescription describe() const override {
-    return makeEnumDescription(this->key, this->label, this->label, this->help, defaultIndex, names);
+    return makeEnumDescription(this->key, this->label, this->label, this->help, defaultIndex,
+                               names);
   }
 
   int32_t defaultIndex = 0;

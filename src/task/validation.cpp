@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int64_t kLongSequenceMs = 10999;     // longer than this is a long sequence
+constexpr int64_t kLongSequenceMs = 10999;      // longer than this is a long sequence
 constexpr int64_t kLongTestMs = 1800000;        // 30 minutes
 constexpr int64_t kLengthSpreadMs = 1000;       // this much difference or more is reported
 constexpr int64_t kDefaultAnswerTimeMs = 5000;  // also the default instruction time

@@ -6,7 +6,8 @@ namespace {
 
 // The given properties in table order. Each method keeps its list in a function-local static:
 // the methods are built while the table is, so a list cannot be made in their constructors.
-std::vector<const props::Property*> inTableOrder(std::initializer_list<const props::Property*> set) {
+std::vector<const props::Property*> inTableOrder(
+    std::initializer_list<const props::Property*> set) {
   std::vector<const props::Property*> out;
   for (const props::Property* p : getTaskProperties().all())
     for (const props::Property* wanted : set)
@@ -73,22 +74,21 @@ MT_DSCQS_II::MT_DSCQS_II()
 
 const std::vector<const props::Property*>& MT_DSCQS_II::properties() const {
   const VixoProperties& p = getTaskProperties();
-  static const std::vector<const props::Property*> list =
-      inTableOrder({&p.pauseAllowed, &p.repetitions, &p.cycles, &p.trainingQuestions,
-                    &p.shuffleSources});
+  static const std::vector<const props::Property*> list = inTableOrder(
+      {&p.pauseAllowed, &p.repetitions, &p.cycles, &p.trainingQuestions, &p.shuffleSources});
   return list;
 }
 
 MT_SCACJ::MT_SCACJ()
     : VIXOmethod("SCACJ",
                  L"Quality evaluation using categorical scale (SCACJ, from ITU-R).\nTwo videos "
-                 L"are shown simultaneously, after playback observer is asked about his opinion.") {}
+                 L"are shown simultaneously, after playback observer is asked about his opinion.") {
+}
 
 const std::vector<const props::Property*>& MT_SCACJ::properties() const {
   const VixoProperties& p = getTaskProperties();
-  static const std::vector<const props::Property*> list =
-      inTableOrder({&p.pauseAllowed, &p.limitPairs, &p.cycles, &p.trainingQuestions,
-                    &p.scacjScale});
+  static const std::vector<const props::Property*> list = inTableOrder(
+      {&p.pauseAllowed, &p.limitPairs, &p.cycles, &p.trainingQuestions, &p.scacjScale});
   return list;
 }
 
@@ -111,10 +111,9 @@ MT_CUSTOM::MT_CUSTOM()
 
 const std::vector<const props::Property*>& MT_CUSTOM::properties() const {
   const VixoProperties& p = getTaskProperties();
-  static const std::vector<const props::Property*> list =
-      inTableOrder({&p.customQuestionType, &p.customQuestionPairDisplay, &p.customQuestion,
-                    &p.customQuestionInstructions, &p.customQuestionInstructions2,
-                    &p.shuffleSources});
+  static const std::vector<const props::Property*> list = inTableOrder(
+      {&p.customQuestionType, &p.customQuestionPairDisplay, &p.customQuestion,
+       &p.customQuestionInstructions, &p.customQuestionInstructions2, &p.shuffleSources});
   return list;
 }
 
@@ -151,7 +150,7 @@ const std::vector<const VIXOmethod*>& getTestMethods() {
   static const MT_SCACJ scacj;
   static const MT_SAMVIQ samviq;
   static const MT_CUSTOM custom;
-  static const std::vector<const VIXOmethod*> methods = {&dsis, &dscqs1, &dscqs2,
+  static const std::vector<const VIXOmethod*> methods = {&dsis,  &dscqs1, &dscqs2,
                                                          &scacj, &samviq, &custom};
   return methods;
 }

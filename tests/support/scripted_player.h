@@ -116,8 +116,7 @@ class ScriptedPlayer : public VIXOplayer {
   int voteSAMVIQ(const std::vector<int>& order, std::map<int, int>& marks, int current,
                  bool lastGroup) override {
     std::wstring line = L"voteSAMVIQ|";
-    for (size_t i = 0; i < order.size(); ++i)
-      line += (i ? L"," : L"") + std::to_wstring(order[i]);
+    for (size_t i = 0; i < order.size(); ++i) line += (i ? L"," : L"") + std::to_wstring(order[i]);
     note(line + L"|" + std::to_wstring(current) + L"|" + (lastGroup ? L"last" : L"more"));
     shown.clear();
     if (stop) return 0;

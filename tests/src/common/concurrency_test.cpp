@@ -139,8 +139,8 @@ TEST(Notifications, ConcurrentWalksOfOneNodeAreNotLost) {
     Guarded<int> a(0), b(0);
     Latch bothInside(2);
     std::atomic<int> calls{0};
-    auto sum = makeFunctor(std::function<int(int, int)>([](int x, int y) { return x + y; }),
-                           a.var, b.var);
+    auto sum =
+        makeFunctor(std::function<int(int, int)>([](int x, int y) { return x + y; }), a.var, b.var);
     auto listener = makeListener(makeFunctor(std::function<void(int)>([&](int) {
                                                ++calls;
                                                bothInside.arrive();
@@ -160,13 +160,13 @@ TEST(Notifications, DestructionWaitsForANotificationInProgress) {
   Guarded<int> v(0);
   Latch inside(1), release(1);
   std::atomic<bool> callableReturned{false};
-  auto holder = std::make_shared<ExpressionPtr<void>>(makeListener(makeFunctor(
-      std::function<void(int)>([&](int) {
-        inside.arrive();
-        release.wait();
-        callableReturned = true;
-      }),
-      v.var)));
+  auto holder = std::make_shared<ExpressionPtr<void>>(
+      makeListener(makeFunctor(std::function<void(int)>([&](int) {
+                                 inside.arrive();
+                                 release.wait();
+                                 callableReturned = true;
+                               }),
+                               v.var)));
   std::thread notifier([&] { v.set(1); });
   ASSERT_TRUE(inside.wait());
   std::atomic<bool> destroyed{false};
@@ -212,8 +212,8 @@ TEST(Stress, SettersListenersAndWaitersTogether) {
       while (!stop) {
         auto sum = makeFunctor(std::function<int(int, bool)>([](int x, bool f) { return x + f; }),
                                counter.var, flag.var);
-        auto listener = makeListener(
-            makeFunctor(std::function<void(int)>([&](int) { ++heard; }), sum));
+        auto listener =
+            makeListener(makeFunctor(std::function<void(int)>([&](int) { ++heard; }), sum));
         if (rng() % 2) std::this_thread::yield();
         // dropped here, possibly while another thread notifies it
       }
@@ -247,19 +247,19 @@ TEST(Stress, SelfRemovalWhileOthersNotify) {
     auto holder = std::make_shared<ExpressionPtr<void>>();  // (captured by the callable)
     std::mutex holderMutex;
     std::atomic<int> calls{0};
-    *holder = makeListener(makeFunctor(std::function<void(int)>([&, holder](int) {
-                                         ++calls;
-                                         ExpressionPtr<void> last;
-                                         {
-                                           std::lock_guard<std::mutex> lock(holderMutex);
-                                           last = std::move(*holder);
-                                         }
-                                         // dropped outside the lock: the drop waits for
-                                         // the other thread, which may want the lock
-                                       }),
-                                       makeFunctor(std::function<int(int, int)>(
-                                                       [](int x, int y) { return x + y; }),
-                                                   a.var, b.var)));
+    *holder = makeListener(
+        makeFunctor(std::function<void(int)>([&, holder](int) {
+                      ++calls;
+                      ExpressionPtr<void> last;
+                      {
+                        std::lock_guard<std::mutex> lock(holderMutex);
+                        last = std::move(*holder);
+                      }
+                      // dropped outside the lock: the drop waits for
+                      // the other thread, which may want the lock
+                    }),
+                    makeFunctor(std::function<int(int, int)>([](int x, int y) { return x + y; }),
+                                a.var, b.var)));
     std::thread t1([&] {
       for (int i = 1; i < 20; ++i) a.set(i);
     });

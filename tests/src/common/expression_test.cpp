@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "avifile/assertion.h"
-#include "support/assert_guard.h"
 #include "common/operations.h"
 #include "common/variable.h"
 #include "media/video_file.h"
+#include "support/assert_guard.h"
 
 namespace {
 
@@ -46,12 +46,11 @@ struct Counter {
 };
 
 ExpressionPtr<void> countingListener(const ExpressionPtr<int>& operand, Counter* counter) {
-  return makeListener(makeFunctor(
-      std::function<void(int)>([counter](int v) {
-        ++counter->calls;
-        counter->last = v;
-      }),
-      operand));
+  return makeListener(makeFunctor(std::function<void(int)>([counter](int v) {
+                                    ++counter->calls;
+                                    counter->last = v;
+                                  }),
+                                  operand));
 }
 
 using vixo_test::assertionText;
@@ -196,8 +195,8 @@ TEST(Expressions, VideoFileStatesCompareWithConstants) {
   auto closed = state == makeConstant(VideoFile::Closed);
   auto notClosed = state != makeConstant(VideoFile::Closed);
   Counter count;
-  auto listener = makeListener(makeFunctor(
-      std::function<void(bool)>([&](bool v) { count.calls += v ? 1 : 0; }), opened));
+  auto listener = makeListener(
+      makeFunctor(std::function<void(bool)>([&](bool v) { count.calls += v ? 1 : 0; }), opened));
   EXPECT_FALSE(opened->get());
   state->set(VideoFile::Opening);
   state->set(VideoFile::Ready);
@@ -218,10 +217,9 @@ TEST(Expressions, FunctorOperandsAreEvaluatedLastFirst) {
                        }),
                        v);
   };
-  auto sum = makeFunctor(std::function<int(int, int, int)>([](int a, int b, int c) {
-                           return a * 100 + b * 10 + c;
-                         }),
-                         tag("first"), tag("second"), makeConstant(3));
+  auto sum = makeFunctor(
+      std::function<int(int, int, int)>([](int a, int b, int c) { return a * 100 + b * 10 + c; }),
+      tag("first"), tag("second"), makeConstant(3));
   EXPECT_EQ(sum->get(), 113);
   EXPECT_EQ(order, (std::vector<std::string>{"second", "first"}));
 
@@ -242,10 +240,10 @@ TEST(Expressions, ListenersRunOnChangesOnly) {
   // two paths to one listener: two calls
   auto a = makeVariableMem(0);
   Counter twice;
-  auto both = makeListener(makeFunctor(
-      std::function<void(int, int)>([&](int, int) { ++twice.calls; }),
-      makeFunctor(std::function<int(int)>([](int x) { return x; }), a),
-      makeFunctor(std::function<int(int)>([](int x) { return -x; }), a)));
+  auto both =
+      makeListener(makeFunctor(std::function<void(int, int)>([&](int, int) { ++twice.calls; }),
+                               makeFunctor(std::function<int(int)>([](int x) { return x; }), a),
+                               makeFunctor(std::function<int(int)>([](int x) { return -x; }), a)));
   a->set(1);
   EXPECT_EQ(twice.calls, 2);
 
@@ -310,9 +308,8 @@ TEST(Expressions, BuildersReportEmptyOperands) {
   EXPECT_EQ(assertionText([&] { (void)makeTernaryOp(noBool, one, one); }),
             "cond.isOk() && ttrue.isOk() && tfalse.isOk()");
   EXPECT_EQ(assertionText([&] { (void)makeListener(ExpressionPtr<void>()); }), "l.isOk()");
-  EXPECT_EQ(assertionText([&] {
-              (void)makeFunctor(std::function<int(int)>([](int x) { return x; }), none);
-            }),
+  EXPECT_EQ(assertionText(
+                [&] { (void)makeFunctor(std::function<int(int)>([](int x) { return x; }), none); }),
             "l.isOk()");
 }
 
@@ -337,11 +334,10 @@ TEST(Expressions, NodesMayGoFromInsideTheirOwnNotification) {
   auto source = makeVariableMem(1);
   auto other = makeVariableMem(100);
   auto target = makeVariableMem(0);
-  auto switcher = makeListener(makeFunctor(
-      std::function<void(int)>([&](int value) {
-        if (value == 2) target->assign(other);
-      }),
-      target));
+  auto switcher = makeListener(makeFunctor(std::function<void(int)>([&](int value) {
+                                             if (value == 2) target->assign(other);
+                                           }),
+                                           target));
   target->assign(source);
   source->set(2);  // target takes 2, its listener rebinds it to `other` from inside
   EXPECT_EQ(target->get(), 100);

@@ -194,10 +194,10 @@ TEST_F(WindowTest, TextBinding) {
   });
   auto var = holdBinding(makeVarWxText(text), bindings);
   std::vector<wxString> seen;
-  auto listener = holdBinding(
-      makeListener(makeFunctor(std::function<void(wxString)>([&](wxString s) { seen.push_back(s); }),
-                               var)),
-      bindings);
+  auto listener =
+      holdBinding(makeListener(makeFunctor(
+                      std::function<void(wxString)>([&](wxString s) { seen.push_back(s); }), var)),
+                  bindings);
   EXPECT_EQ(var->get(), "start");
 
   var->set("start");  // the text it shows: nothing
@@ -217,8 +217,8 @@ TEST_F(WindowTest, TextBinding) {
 
 TEST_F(WindowTest, SliderRadioAndGaugeBindings) {
   auto* slider = new wxSlider(panel, wxID_ANY, 10, 0, 100);
-  auto* radio = new wxRadioButton(panel, wxID_ANY, "r", wxDefaultPosition, wxDefaultSize,
-                                  wxRB_GROUP);
+  auto* radio =
+      new wxRadioButton(panel, wxID_ANY, "r", wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
   auto* other = new wxRadioButton(panel, wxID_ANY, "o");
   auto* gauge = new wxGauge(panel, wxID_ANY, 100);
   sizer->Add(slider);
@@ -238,7 +238,8 @@ TEST_F(WindowTest, SliderRadioAndGaugeBindings) {
   auto g = holdBinding(makeVarWxGauge(gauge), bindings);
   int sn = 0, rn = 0, gn = 0;
   holdBinding(makeListener(makeFunctor(std::function<void(int)>([&](int) { ++sn; }), s)), bindings);
-  holdBinding(makeListener(makeFunctor(std::function<void(bool)>([&](bool) { ++rn; }), r)), bindings);
+  holdBinding(makeListener(makeFunctor(std::function<void(bool)>([&](bool) { ++rn; }), r)),
+              bindings);
   holdBinding(makeListener(makeFunctor(std::function<void(int)>([&](int) { ++gn; }), g)), bindings);
 
   s->set(10);
@@ -269,7 +270,7 @@ TEST_F(WindowTest, EnableSinkFollowsItsExpression) {
   auto mark = makeVariableMem(-1);
   auto enable = holdBinding(makeWxEnableVar(button), bindings);
   EXPECT_FALSE(enable->get());
-  button->Enable();  // a change behind the sink's back is not seen...
+  button->Enable();                          // a change behind the sink's back is not seen...
   enable->assign(mark != makeConstant(-1));  // ...so the false expression pushes nothing
   EXPECT_TRUE(button->IsEnabled());
   button->Disable();
@@ -300,8 +301,8 @@ TEST_F(WindowTest, BoldLabelAndColourSinks) {
   auto text = holdBinding(makeWxLabelVar(label), bindings);
   EXPECT_EQ(text->get(), "label");
   auto number = makeVariableMem(7);
-  text->assign(makeFunctor(std::function<wxString(int)>([](int n) { return wxString::Format("%d", n); }),
-                           number));
+  text->assign(makeFunctor(
+      std::function<wxString(int)>([](int n) { return wxString::Format("%d", n); }), number));
   EXPECT_EQ(label->GetLabel(), "7");
   number->set(8);
   EXPECT_EQ(label->GetLabel(), "8");
@@ -388,7 +389,8 @@ TEST(AppIcon, SixSizesAndOneHandler) {
   const wxIconBundle first = makeAppIconBundle();
   const wxIconBundle second = makeAppIconBundle();
   std::set<int> sizes;
-  for (size_t i = 0; i < first.GetIconCount(); ++i) sizes.insert(first.GetIconByIndex(i).GetWidth());
+  for (size_t i = 0; i < first.GetIconCount(); ++i)
+    sizes.insert(first.GetIconByIndex(i).GetWidth());
   EXPECT_EQ(sizes, (std::set<int>{16, 32, 48, 64, 128, 256}));
   EXPECT_EQ(second.GetIconCount(), first.GetIconCount());
   int icoHandlers = 0;

@@ -92,7 +92,8 @@ TEST(CommandLine, AcceptedCommandLinesFillTheOptions) {
       {{L"edit", L"-h"}, L"-h", false},
       {{L"edit", L"a", L"play", L"b"}, L"b", false},
       {{L"-H", L"play", L"/tmp/my tasks/\u00dcbung \u4efb\u52a1.vixo"},
-       L"/tmp/my tasks/\u00dcbung \u4efb\u52a1.vixo", true},
+       L"/tmp/my tasks/\u00dcbung \u4efb\u52a1.vixo",
+       true},
       {{L"edit", L"a", L"-h"}, L"a", true},
   };
   for (const Case& c : cases) {
@@ -124,10 +125,13 @@ TEST(CommandLine, GrammarErrorsReportTheArgumentsReadSoFar) {
       // Finishing a task file falls back to the start, so a second file is unknown there.
       {{L"edit", L"a", L"b"}, head + "edit a\nb" + kUnknown + kUseLine + "\n", false, L"a"},
       {{L"edit", L"my task.vixo", L"say \"hi\""},
-       head + "edit \"my task.vixo\"\n\"say \\\"hi\\\"\"" + kUnknown + kUseLine + "\n", false,
+       head + "edit \"my task.vixo\"\n\"say \\\"hi\\\"\"" + kUnknown + kUseLine + "\n",
+       false,
        L"my task.vixo"},
       {{L"play", L"x\"y", L"edit"},
-       head + "play x\\\"y edit\n<end of args>" + expected + kUseLine + "\n", false, L"x\"y"},
+       head + "play x\\\"y edit\n<end of args>" + expected + kUseLine + "\n",
+       false,
+       L"x\"y"},
       // Only ASCII letters are lower-cased: a dotted capital I does not make "edit".
       {{L"ED\u0130T", L"a"}, head + "ED\xC4\xB0T" + kUnknown + kUseLine + "\n", false, L""},
       // The help already printed stays printed.
@@ -309,17 +313,19 @@ TEST_F(SimpleParserTest, HelpIsFiledBySectionNumberThenName) {
   start.action(Help(L"s", L"start", 2, L"Last"));
   start.transition(word(L"z")).action(Help(L"z", L"zed", 1, L"Zeta"));
   const SimpleParser::Handle b = start.transition(word(L"b"));
-  b.action(Help(L"b", L"bee", 0, L"Basic")).transition(word(L"a")).action(Help(L"a", L"ay", 1,
-                                                                               L"Alpha"));
-  start.transition(word(L"c")).action(Help(L"b2", L"bee two", 0, L"Basic")).fallback(
-      grammar_.end());
+  b.action(Help(L"b", L"bee", 0, L"Basic"))
+      .transition(word(L"a"))
+      .action(Help(L"a", L"ay", 1, L"Alpha"));
+  start.transition(word(L"c"))
+      .action(Help(L"b2", L"bee two", 0, L"Basic"))
+      .fallback(grammar_.end());
   // Reached only by a fallback, so not part of the help.
   grammar_.end().action(Help(L"hidden", L"never shown", 0, L"Basic"));
 
-  EXPECT_EQ(grammar_.helpText(),
-            L"[Basic]\n" + helpRow(L"b", L"bee") + helpRow(L"b2", L"bee two") + L"\n[Alpha]\n" +
-                helpRow(L"a", L"ay") + L"\n[Zeta]\n" + helpRow(L"z", L"zed") + L"\n[Last]\n" +
-                helpRow(L"s", L"start"));
+  EXPECT_EQ(grammar_.helpText(), L"[Basic]\n" + helpRow(L"b", L"bee") + helpRow(L"b2", L"bee two") +
+                                     L"\n[Alpha]\n" + helpRow(L"a", L"ay") + L"\n[Zeta]\n" +
+                                     helpRow(L"z", L"zed") + L"\n[Last]\n" +
+                                     helpRow(L"s", L"start"));
 }
 
 TEST(TableLayout, CellsWrapAtBreaksOrAtTheColumnWidth) {
@@ -362,9 +368,9 @@ TEST(TableLayout, CellsWrapAtBreaksOrAtTheColumnWidth) {
 TEST(TableLayout, LongWordIsCutAtTheColumnWidth) {
   const std::wstring word(70, L'w');
   EXPECT_EQ(SimpleParser::layoutTable({2, 6}, {{L"-x", word}, {L"-y", L"short"}}),
-            L" -x                  " + std::wstring(58, L'w') + L"\n" +
-                L"                     " + std::wstring(12, L'w') + std::wstring(46, L' ') +
-                L"\n\n" + L" -y                  short" + std::wstring(53, L' ') + L"\n\n");
+            L" -x                  " + std::wstring(58, L'w') + L"\n" + L"                     " +
+                std::wstring(12, L'w') + std::wstring(46, L' ') + L"\n\n" +
+                L" -y                  short" + std::wstring(53, L' ') + L"\n\n");
 }
 
 TEST(TableLayout, ColumnsShareTheLineByWeight) {

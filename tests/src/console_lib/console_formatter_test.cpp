@@ -57,9 +57,8 @@ TEST(Formatter, CentredTextGetsTheSmallerHalfOnTheLeft) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(printed(centred(c.text), 70), L"...:::" + std::wstring(c.left, L' ') +
-                                                widen(c.text) + std::wstring(c.right, L' ') +
-                                                L":::...");
+    EXPECT_EQ(printed(centred(c.text), 70), L"...:::" + std::wstring(c.left, L' ') + widen(c.text) +
+                                                std::wstring(c.right, L' ') + L":::...");
   }
 }
 
@@ -87,8 +86,7 @@ TEST(Formatter, RoomIsSharedByRemainingStretch) {
       // 10 extra over three equal glues: 3 (of 3.33), 3 (of 3.5), 4.
       {"three equal", "" + Glue(L'a', 1) + Glue(L'b', 1) + Glue(L'c', 1), 10, L"aaabbbcccc"},
       // Rounding of the stretches must not leave the line short.
-      {"rounding", "[" + Glue(L'a', 0.1f) + Glue(L'b', 0.1f) + Glue(L'c', 0.1f) + "]", 3,
-       L"[c]"},
+      {"rounding", "[" + Glue(L'a', 0.1f) + Glue(L'b', 0.1f) + Glue(L'c', 0.1f) + "]", 3, L"[c]"},
       {"zero stretch glue", "[" + Glue(L'z', 0) + Glue(L'g', 1) + "]", 5, L"[ggg]"},
       // Stretches that cancel out must not grant more room than there is.
       {"cancelling", "[" + Glue(L'p', 1) + Glue(L'n', -1) + "]", 5, L"[ppp]"},
@@ -135,8 +133,8 @@ TEST(Banner, IsAFramedBoxOfCentredLinesWithCredits) {
   const std::wstring border = L"...:::" + std::wstring(58, L'=') + L":::...";
   EXPECT_EQ(lines[0], border);
   EXPECT_EQ(lines[7], border);
-  EXPECT_EQ(lines[1], L"...:::" + std::wstring(24, L' ') + L"Orlo Vixo" +
-                          std::wstring(25, L' ') + L":::...");
+  EXPECT_EQ(lines[1],
+            L"...:::" + std::wstring(24, L' ') + L"Orlo Vixo" + std::wstring(25, L' ') + L":::...");
   for (size_t i = 1; i <= 6; ++i) {
     SCOPED_TRACE(i);
     const std::wstring& line = lines[i];

@@ -24,7 +24,7 @@ TEST(AnswerKeyTest, OrderingIsFieldByFieldAsText) {
     bool less;
   };
   const Row rows[] = {
-      {{L"Ann", L"9", L"z"}, {L"Bob", L"1", L"a"}, true},   // expert before block and file
+      {{L"Ann", L"9", L"z"}, {L"Bob", L"1", L"a"}, true},  // expert before block and file
       {{L"Bob", L"1", L"a"}, {L"Ann", L"9", L"z"}, false},
       {{L"Ann", L"10", L"z"}, {L"Ann", L"9", L"a"}, true},  // ids compare as text
       {{L"Ann", L"1", L"z"}, {L"Ann", L"10", L"a"}, true},  // a proper prefix first
@@ -213,22 +213,37 @@ TEST(TestResultsJsonTest, AcceptedShapes) {
 TEST(TestResultsJsonTest, RefusedShapes) {
   const char* const rows[] = {
       // top level neither object nor array
-      "5", "1.5", "\"results\"", "null", "true",
+      "5",
+      "1.5",
+      "\"results\"",
+      "null",
+      "true",
       // members that are not arrays
-      "{\"results\" : {}}", "{\"results\" : null}", "{\"bradley-terry-results\" : \"x\"}",
+      "{\"results\" : {}}",
+      "{\"results\" : null}",
+      "{\"bradley-terry-results\" : \"x\"}",
       "{\"results\" : [],\"bradley-terry-results\" : {}}",
       // elements that are not objects or lack a member
-      "[5]", "[[]]", "[{\"value\" : 0.5}]", "[{\"key\" : {}}]",
-      "{\"bradley-terry-results\" : [null]}", "{\"bradley-terry-results\" : [{\"key\" : {}}]}",
+      "[5]",
+      "[[]]",
+      "[{\"value\" : 0.5}]",
+      "[{\"key\" : {}}]",
+      "{\"bradley-terry-results\" : [null]}",
+      "{\"bradley-terry-results\" : [{\"key\" : {}}]}",
       // keys that are not objects
-      "[{\"key\" : [],\"value\" : 0.5}]", "[{\"key\" : \"k\",\"value\" : 0.5}]",
+      "[{\"key\" : [],\"value\" : 0.5}]",
+      "[{\"key\" : \"k\",\"value\" : 0.5}]",
       "{\"bradley-terry-results\" : [{\"key\" : null,\"value\" : 0.5}]}",
       // values that are not floating-point elements
-      "[{\"key\" : {},\"value\" : 1}]", "[{\"key\" : {},\"value\" : 0}]", "[{\"key\" : {},\"value\" : \"0.5\"}]",
-      "[{\"key\" : {},\"value\" : null}]", "[{\"key\" : {},\"value\" : true}]",
+      "[{\"key\" : {},\"value\" : 1}]",
+      "[{\"key\" : {},\"value\" : 0}]",
+      "[{\"key\" : {},\"value\" : \"0.5\"}]",
+      "[{\"key\" : {},\"value\" : null}]",
+      "[{\"key\" : {},\"value\" : true}]",
       "{\"bradley-terry-results\" : [{\"key\" : {},\"value\" : 1}]}",
       // floating-point values that no float holds
-      "[{\"key\" : {},\"value\" : 1e300}]", "{\"bradley-terry-results\" : [{\"key\" : {},\"value\" : -1e39}]}",
+      "[{\"key\" : {},\"value\" : 1e300}]",
+      "{\"bradley-terry-results\" : [{\"key\" : {},\"value\" : -1e39}]}",
   };
   for (const char* text : rows) {
     SCOPED_TRACE(text);
@@ -252,8 +267,9 @@ TEST(TestResultsJsonTest, NonFiniteValueIsRefused) {
 
 TEST(TestResultsJsonTest, EntriesBeforeAFaultStay) {
   TestResults r;
-  EXPECT_FALSE(r.fromJson(parseText(
-      "{\"results\" : [{\"key\" : {\"file\" : \"f\"},\"value\" : 0.5},{\"key\" : {},\"value\" : 1}]}")));
+  EXPECT_FALSE(
+      r.fromJson(parseText("{\"results\" : [{\"key\" : {\"file\" : \"f\"},\"value\" : "
+                           "0.5},{\"key\" : {},\"value\" : 1}]}")));
   EXPECT_EQ(r.singles, (std::map<SingleAnswerKey, float>{{{L"", L"", L"f"}, 0.5f}}));
 }
 

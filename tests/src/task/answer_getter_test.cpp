@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <cctype>
+#include <memory>
 
 #include "avifile/avi_system.h"
 
@@ -20,7 +20,8 @@ bool isTimeText(const std::string& text) {
   if (text.size() != pattern.size()) return false;
   for (size_t i = 0; i < pattern.size(); ++i) {
     const bool digit = std::isdigit(static_cast<unsigned char>(text[i])) != 0;
-    if (pattern[i] == '9' ? !digit : (pattern[i] != 'w' && pattern[i] != 'm' && text[i] != pattern[i]))
+    if (pattern[i] == '9' ? !digit
+                          : (pattern[i] != 'w' && pattern[i] != 'm' && text[i] != pattern[i]))
       return false;
   }
   const auto dayAt = days.find(text.substr(0, 4));
@@ -36,8 +37,8 @@ std::string withoutTime(JSON event, const std::string& before, const std::string
   if (!time || !time->isString()) return "no time: " + event.toString(0);
   const std::string& text = time->getString();
   EXPECT_TRUE(isTimeText(text)) << text;
-  EXPECT_TRUE(text == before || text == after) << text << " not in [" << before << ", " << after
-                                               << "]";
+  EXPECT_TRUE(text == before || text == after)
+      << text << " not in [" << before << ", " << after << "]";
   event.set("time", "");
   return event.toString(0);
 }
@@ -50,8 +51,8 @@ class AnswerGetterTest : public testing::Test {
     questions_.push_back(graded(L"sharp", {1, 3, 5}));  // 0
     questions_.push_back(graded(L"", {1, 3, 5}));       // 1: labelled by its index
     questions_.push_back(CustomQuestion{L"note", L"Say something", {}, 0, 0});  // 2: free text
-    questions_.push_back(graded(L"flat", {2, 2}));      // 3: one rank for all variants
-    questions_.push_back(graded(L"one", {4}));          // 4: a single variant
+    questions_.push_back(graded(L"flat", {2, 2}));  // 3: one rank for all variants
+    questions_.push_back(graded(L"one", {4}));      // 4: a single variant
   }
 
   static CustomQuestion graded(std::wstring key, std::vector<double> ranks) {
@@ -117,9 +118,10 @@ TEST(ProtocolTest, AnswerEventMemberOrder) {
             "\"is-training\" : true,\"answers\" : [3,-1],\"reference\" : \"r\xc3\xa9"
             "f\"}}");
   // No answers and no reference: both members are left out.
-  EXPECT_EQ(withoutTime(protocol.at(2), before, after),
-            "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"expert\" : \"Ann\",\"inputs\" : [],"
-            "\"is-training\" : false}}");
+  EXPECT_EQ(
+      withoutTime(protocol.at(2), before, after),
+      "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"expert\" : \"Ann\",\"inputs\" : [],"
+      "\"is-training\" : false}}");
 }
 
 TEST(ProtocolTest, WrongKindsThrow) {
@@ -146,13 +148,16 @@ TEST_F(AnswerGetterTest, DsisMarksScaleToZeroOne) {
     results_ = TestResults();
     auto r = recorder(MT_DSIS::QuestionData{&a_, &ref_, 12, false});
     r->setAnswer(0, L"Ann", row.mark);
-    EXPECT_EQ(results_.singles, (std::map<SingleAnswerKey, float>{{{L"Ann", L"12", L"a"}, row.value}}));
+    EXPECT_EQ(results_.singles,
+              (std::map<SingleAnswerKey, float>{{{L"Ann", L"12", L"a"}, row.value}}));
     EXPECT_TRUE(results_.pairs.empty());
-    EXPECT_EQ(answerEvents(),
-              std::vector<std::string>{
-                  "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"rank\" : " + std::string(row.rank) +
-                  ",\"expert\" : \"Ann\",\"inputs\" : [\"a\"],\"is-training\" : false,\"answers\" : [" +
-                  std::to_string(row.mark) + "],\"reference\" : \"ref\"}}"});
+    EXPECT_EQ(
+        answerEvents(),
+        std::vector<std::string>{
+            "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"rank\" : " +
+            std::string(row.rank) +
+            ",\"expert\" : \"Ann\",\"inputs\" : [\"a\"],\"is-training\" : false,\"answers\" : [" +
+            std::to_string(row.mark) + "],\"reference\" : \"ref\"}}"});
   }
 }
 
@@ -171,12 +176,14 @@ TEST_F(AnswerGetterTest, DscqsValueIsTestAgainstReference) {
     // (60 - 80 + 100) / 200 either way round.
     EXPECT_EQ(results_.singles,
               (std::map<SingleAnswerKey, float>{{{L"Ann", L"3", L"a"}, static_cast<float>(0.4)}}));
-    EXPECT_EQ(answerEvents(),
-              std::vector<std::string>{
-                  "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"rank\" : 0.40000000000000002,"
-                  "\"expert\" : \"Ann\",\"inputs\" : " + std::string(row.inputs) +
-                  ",\"is-training\" : false,\"answers\" : [" + std::to_string(row.markA) + "," +
-                  std::to_string(row.markB) + "],\"reference\" : \"ref\"}}"});
+    EXPECT_EQ(
+        answerEvents(),
+        std::vector<std::string>{
+            "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"rank\" : 0.40000000000000002,"
+            "\"expert\" : \"Ann\",\"inputs\" : " +
+            std::string(row.inputs) + ",\"is-training\" : false,\"answers\" : [" +
+            std::to_string(row.markA) + "," + std::to_string(row.markB) +
+            "],\"reference\" : \"ref\"}}"});
   }
 }
 
@@ -217,8 +224,7 @@ TEST_F(AnswerGetterTest, CustomGradedAnswersOfEachKind) {
   pair->setAnswer(0, L"Ann", {0, {1, ""}});
   EXPECT_EQ(results_.singles, (std::map<SingleAnswerKey, float>{{{L"Ann", L"1", L"a"}, 0.5f},
                                                                 {{L"Ann", L"2", L"a"}, 0.5f}}));
-  EXPECT_EQ(results_.pairs,
-            (std::map<PairAnswerKey, float>{{{L"Ann", L"3", L"b", L"a"}, 0.0f}}));
+  EXPECT_EQ(results_.pairs, (std::map<PairAnswerKey, float>{{{L"Ann", L"3", L"b", L"a"}, 0.0f}}));
   EXPECT_EQ(answerEvents(),
             (std::vector<std::string>{
                 "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"rank\" : 3.0000000000000000,"
@@ -255,8 +261,7 @@ TEST_F(AnswerGetterTest, CustomQuestionWithoutRankSpreadRecordsTheMiddle) {
     pair->setAnswer(0, L"Ann", {q, {0, ""}});
     EXPECT_EQ(results_.singles, (std::map<SingleAnswerKey, float>{{{L"Ann", L"1", L"a"}, 0.5f},
                                                                   {{L"Ann", L"1", L"b"}, 0.5f}}));
-    EXPECT_EQ(results_.pairs,
-              (std::map<PairAnswerKey, float>{{{L"Ann", L"1", L"a", L"b"}, 0.0f}}));
+    EXPECT_EQ(results_.pairs, (std::map<PairAnswerKey, float>{{{L"Ann", L"1", L"a", L"b"}, 0.0f}}));
   }
 }
 
@@ -267,14 +272,15 @@ TEST_F(AnswerGetterTest, CustomFreeTextGoesToProtocolOnly) {
   pair->setAnswer(0, L"Ann", {2, {0, ""}});
   EXPECT_TRUE(results_.singles.empty());
   EXPECT_TRUE(results_.pairs.empty());
-  EXPECT_EQ(answerEvents(),
-            (std::vector<std::string>{
-                "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"text\" : \"too \\\"dark\\\" "
-                "\xc3\xa9\",\"q-index\" : 2,\"expert\" : \"Ann\",\"inputs\" : [\"a[[note]]\"],"
-                "\"is-training\" : false,\"reference\" : \"ref\"}}",
-                "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"text\" : \"\",\"q-index\" : 2,"
-                "\"expert\" : \"Ann\",\"inputs\" : [\"a[[note]]\",\"b[[note]]\"],"
-                "\"is-training\" : false}}"}));
+  EXPECT_EQ(
+      answerEvents(),
+      (std::vector<std::string>{
+          "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"text\" : \"too \\\"dark\\\" "
+          "\xc3\xa9\",\"q-index\" : 2,\"expert\" : \"Ann\",\"inputs\" : [\"a[[note]]\"],"
+          "\"is-training\" : false,\"reference\" : \"ref\"}}",
+          "{\"time\" : \"\",\"type\" : \"answer\",\"data\" : {\"text\" : \"\",\"q-index\" : 2,"
+          "\"expert\" : \"Ann\",\"inputs\" : [\"a[[note]]\",\"b[[note]]\"],"
+          "\"is-training\" : false}}"}));
 }
 
 TEST_F(AnswerGetterTest, TwoQuestionsAboutOneFileShareTheResultKey) {
@@ -319,7 +325,8 @@ TEST_F(AnswerGetterTest, TrainingAnswersGoToProtocolOnly) {
   EXPECT_TRUE(results_.pairs.empty());
   const std::vector<std::string> events = answerEvents();
   ASSERT_EQ(events.size(), 6u);
-  for (const std::string& e : events) EXPECT_NE(e.find("\"is-training\" : true"), std::string::npos) << e;
+  for (const std::string& e : events)
+    EXPECT_NE(e.find("\"is-training\" : true"), std::string::npos) << e;
 }
 
 TEST_F(AnswerGetterTest, QuestionNumbersSelectTheRegisteredQuestion) {
@@ -341,8 +348,7 @@ TEST_F(AnswerGetterTest, QuestionNumbersSelectTheRegisteredQuestion) {
 }
 
 TEST_F(AnswerGetterTest, PlayersFindTheAnswerTypeByDowncast) {
-  std::shared_ptr<AnswerGetterBase> base =
-      recorder(DSCQSquestionData{&a_, &ref_, true, 1, false});
+  std::shared_ptr<AnswerGetterBase> base = recorder(DSCQSquestionData{&a_, &ref_, true, 1, false});
   EXPECT_EQ(std::dynamic_pointer_cast<AnswerGetter<int>>(base), nullptr);
   EXPECT_EQ(std::dynamic_pointer_cast<AnswerGetter<MT_CUSTOM::Answer>>(base), nullptr);
   auto getter = std::dynamic_pointer_cast<AnswerGetter<std::pair<int, int>>>(base);

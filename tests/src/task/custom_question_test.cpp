@@ -75,9 +75,11 @@ TEST(CustomQuestionParser, ReadsQuestionsKeysAndVariants) {
        {{L"", L"Q", {{3, L"c"}, {5, L"e"}, {1, L"a"}, {4, L"d"}}, 1, 5}}},
       {"number forms",
        L"Q\n1e2 a\n+2 b\n.5 c\n-0 d\n7. e\n0x10 f\n1e-400 g",
-       {{L"", L"Q",
+       {{L"",
+         L"Q",
          {{100, L"a"}, {2, L"b"}, {0.5, L"c"}, {-0.0, L"d"}, {7, L"e"}, {16, L"f"}, {0, L"g"}},
-         0, 100}}},
+         0,
+         100}}},
       {"text beyond ASCII",
        L"[[cl\u00e9]] Qu\u00e9?\n1 s\u00ed\n0 \U0001F600",
        {{L"cl\u00e9", L"Qu\u00e9?", {{1, L"s\u00ed"}, {0, L"\U0001F600"}}, 0, 1}}},
@@ -115,8 +117,8 @@ TEST(CustomQuestionParser, ReportsTheFirstErrorWithItsLine) {
       // Later errors after complete questions; those stay read.
       {L"Q\n1 a\n\nR\n2 b\n3x", 6, L"You should specify rank for variant", 1},
       {L"Q\n1 a\n\n\n[[r R\n2 b", 5, L"Key not ended", 1},
-      {L"Q\r\n1 a\r\n\r\nR\r\n\r\nS\r\n1,5 c", 7,
-       L"Incorrect rank for variant. Should be a number", 2},
+      {L"Q\r\n1 a\r\n\r\nR\r\n\r\nS\r\n1,5 c", 7, L"Incorrect rank for variant. Should be a number",
+       2},
       // Only the first error counts.
       {L"Q\n1a\nx b", 2, L"You should specify rank for variant", 0},
       // A vertical tab or form feed is white space at the ends but does not split a rank.
@@ -135,9 +137,9 @@ TEST(CustomQuestionParser, ReportsTheFirstErrorWithItsLine) {
 
 TEST(CustomQuestionParser, RankMustBeAWholeFiniteNumber) {
   const std::wstring rejected[] = {
-      L"x",   L"1,5", L"1..2", L"-",    L"+",     L"+-1",  L"--1", L"1e",  L"e5",
-      L".",   L"0x",  L"1x",   L"1.2.", L"nan",   L"NaN",  L"inf", L"-inf", L"infinity",
-      L"1e999", L"-1e999",
+      L"x",       L"1,5", L"1..2", L"-",        L"+",     L"+-1",    L"--1",
+      L"1e",      L"e5",  L".",    L"0x",       L"1x",    L"1.2.",   L"nan",
+      L"NaN",     L"inf", L"-inf", L"infinity", L"1e999", L"-1e999",
       L"\uff11",   // a full-width digit one
       L"1\u00a0",  // a no-break space is not white space
       L"1\0"s,     // an embedded NUL must not end the number early
@@ -229,10 +231,10 @@ TEST(CustomQuestionParser, StreamAndTextGiveTheSameAndQuestionsAreAppended) {
   ASSERT_EQ(fromText.size(), 3u);
   EXPECT_EQ(fromText[0].text, L"kept");
   fromText.erase(fromText.begin());
-  expectQuestions(fromText, {{L"a", L"A", {{1, L"x"}}, 1, 1},
-                             {L"", L"B", {{2, L"y"}, {3, L"z"}}, 2, 3}});
-  expectQuestions(fromStream, {{L"a", L"A", {{1, L"x"}}, 1, 1},
-                               {L"", L"B", {{2, L"y"}, {3, L"z"}}, 2, 3}});
+  expectQuestions(fromText,
+                  {{L"a", L"A", {{1, L"x"}}, 1, 1}, {L"", L"B", {{2, L"y"}, {3, L"z"}}, 2, 3}});
+  expectQuestions(fromStream,
+                  {{L"a", L"A", {{1, L"x"}}, 1, 1}, {L"", L"B", {{2, L"y"}, {3, L"z"}}, 2, 3}});
 }
 
 TEST(QuestionHelpTemplates, TitlesSamplesAndEverySampleParses) {
@@ -259,15 +261,20 @@ TEST(QuestionHelpTemplates, TitlesSamplesAndEverySampleParses) {
 
   const std::vector<ExpectedVariant> yesNo{{1, L"Yes"}, {0, L"No"}};
   const std::vector<ExpectedQuestion> expected[] = {
-      {{L"", L"Please, evaluate quality of watched video",
-        {{5, L"Excellent"}, {4, L"Good"}, {3, L"Fair"}, {2, L"Poor"}, {1, L"Bad"}}, 1, 5}},
-      {{L"", L"Please, choose better video",
+      {{L"",
+        L"Please, evaluate quality of watched video",
+        {{5, L"Excellent"}, {4, L"Good"}, {3, L"Fair"}, {2, L"Poor"}, {1, L"Bad"}},
+        1,
+        5}},
+      {{L"",
+        L"Please, choose better video",
         {{-1, L"Left is much better"},
          {-0.5, L"Left is slightly better"},
          {0, L"Can't choose"},
          {0.5, L"Right is slightly better"},
          {1, L"Right is better"}},
-        -1, 1}},
+        -1,
+        1}},
       {{L"", L"Did you satisfied content of wathed video?", yesNo, 0, 1},
        {L"", L"Was the content annoying?", yesNo, 0, 1},
        {L"", L"Was the content boring?", yesNo, 0, 1}},
@@ -289,8 +296,8 @@ TEST(VariantLabel, LettersByIndex) {
   const struct {
     int index;
     const char* label;
-  } rows[] = {{-1, "Reference"}, {-100, "Reference"}, {0, "A"},     {1, "B"},    {25, "Z"},
-              {26, "BB"},        {49, "BY"},          {50, "CA"},   {624, "YY"}, {625, "ZA"},
+  } rows[] = {{-1, "Reference"}, {-100, "Reference"}, {0, "A"},    {1, "B"},    {25, "Z"},
+              {26, "BB"},        {49, "BY"},          {50, "CA"},  {624, "YY"}, {625, "ZA"},
               {649, "ZY"},       {650, "BBA"},        {651, "BBB"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.index);

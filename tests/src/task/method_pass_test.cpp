@@ -253,8 +253,9 @@ TEST(MethodPass, DscqsIIPlaysThePairTheRepeatedNumberOfTimes) {
     std::vector<std::wstring> texts;
   };
   const Row rows[] = {
-      {1, {kIntro + L"You will watch them and then you will be asked to give your mark for each "
-                    L"sequence."}},
+      {1,
+       {kIntro + L"You will watch them and then you will be asked to give your mark for each "
+                 L"sequence."}},
       {3,
        {kIntro + L"You will watch them 3 times and then you will be asked to give your mark for "
                  L"each sequence.",
@@ -279,7 +280,8 @@ TEST(MethodPass, DscqsIIPlaysThePairTheRepeatedNumberOfTimes) {
     const std::wstring sides = pass.player->sequenceA + L"|" + pass.player->sequenceB;
     std::vector<std::wstring> want;
     for (int round = 0; round < 2; ++round) {
-      for (const std::wstring& text : row.texts) want.push_back(L"playVideoPair|" + text + L"|" + sides);
+      for (const std::wstring& text : row.texts)
+        want.push_back(L"playVideoPair|" + text + L"|" + sides);
       want.push_back(L"voteDSCQS|false|0");
     }
     EXPECT_EQ(calls, want);
@@ -441,8 +443,8 @@ TEST(MethodPass, QuestionWithoutMarkIsShownAgain) {
     SCOPED_TRACE(row.method);
     Pass pass(makeTask(row.method, {1, 1}, {0}, row.extra));
     int votes = 0;
-    pass.player->markDSIS = pass.player->markSCACJ =
-        [&](const std::vector<std::wstring>&) -> std::optional<int> {
+    pass.player->markDSIS =
+        pass.player->markSCACJ = [&](const std::vector<std::wstring>&) -> std::optional<int> {
       return ++votes < 3 ? std::nullopt : std::optional<int>(1);
     };
     pass.player->markCustom = [&](const std::vector<std::wstring>&,

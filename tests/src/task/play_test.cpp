@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "avifile/json_parser.h"
+#include "support/json_text.h"
 #include "task/answer_getter.h"
 #include "task/task.h"
 #include "task/vixo_method.h"
-#include "support/json_text.h"
 
 namespace {
 
@@ -76,8 +76,8 @@ class Script : public QuestionPerformer<QuestionPlannerAllToRef::QuestionInit>,
 };
 
 // A task of the given method; `groups` gives one file per entry, paths and ids by position.
-Task makeTask(const std::string& method, const std::vector<int>& groups,
-              std::set<int> references, PropertyMap extra) {
+Task makeTask(const std::string& method, const std::vector<int>& groups, std::set<int> references,
+              PropertyMap extra) {
   Task task;
   task.name = L"t";
   for (int g : groups) {
@@ -238,8 +238,7 @@ TEST(Play, PairsOfEveryGroupAlwaysShuffled) {
   Pass pass = makePass(makeTask("SCACJ", groups, {0}, settings(20, 0, false)));
   pass.run();
   ASSERT_EQ(pass.script->asked.size(), 140u);
-  const std::set<std::pair<int, int>> pairs{{0, 1}, {0, 2}, {0, 3}, {1, 2},
-                                            {1, 3}, {2, 3}, {6, 7}};
+  const std::set<std::pair<int, int>> pairs{{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 3}, {2, 3}, {6, 7}};
   std::set<std::vector<std::pair<int, int>>> orders;
   for (int block = 0; block < 20; ++block) {
     std::vector<std::pair<int, int>> order;
@@ -399,8 +398,9 @@ TEST(PlayState, ResumedPassContinuesWhereItStopped) {
       // What was left of the stopped block comes exactly as it would have; later blocks are
       // shuffled anew, but have the same numbers and kinds.
       JSON state = parseText(saved);
-      const int left = std::max(0, state.at("currentFilesBlock").size() -
-                                       static_cast<int>(state.at("currentPosInBlock").getInteger()));
+      const int left =
+          std::max(0, state.at("currentFilesBlock").size() -
+                          static_cast<int>(state.at("currentPosInBlock").getInteger()));
       for (size_t i = 0; i < rest.size(); ++i) {
         if (static_cast<int>(i) < left) {
           EXPECT_EQ(again[i], rest[i]) << i;
@@ -427,9 +427,9 @@ TEST(PlayState, UnshuffledResumeRepeatsThePassExactly) {
     ASSERT_TRUE(resumed.play->loadState(parseText(savedText(*original.play))));
     original.run();
     resumed.run();
-    EXPECT_EQ(std::vector<Asked>(original.script->asked.begin() + stop,
-                                 original.script->asked.end()),
-              resumed.script->asked);
+    EXPECT_EQ(
+        std::vector<Asked>(original.script->asked.begin() + stop, original.script->asked.end()),
+        resumed.script->asked);
     EXPECT_EQ(events(original.play->protocol), events(resumed.play->protocol));
   }
 }
@@ -450,9 +450,9 @@ TEST(PlayState, MembersOfTheWrongKindAreSkipped) {
   Pass pass = makePass(makeTask("DSIS", kFour, {0}, settings(3, 0, false)));
   pass.run(2);
   const std::string before = savedText(*pass.play);
-  ASSERT_TRUE(pass.play->loadState(
-      parseText("{\"currentPosInBlock\" : \"0\",\"currentQuestion\" : 1.0,"
-                "\"currentBlockId\" : null,\"nextBlockTraining\" : 1}")));
+  ASSERT_TRUE(
+      pass.play->loadState(parseText("{\"currentPosInBlock\" : \"0\",\"currentQuestion\" : 1.0,"
+                                     "\"currentBlockId\" : null,\"nextBlockTraining\" : 1}")));
   EXPECT_EQ(savedText(*pass.play), before);
   ASSERT_TRUE(pass.play->loadState(parseText("[1,2]")));
   EXPECT_EQ(savedText(*pass.play), before);

@@ -72,22 +72,23 @@ TEST(QuestionPlanner, CountsOfEveryMethodOnOneGroupOfThree) {
       {"DSCQS II", {{"repetitions", Any::of(3LL)}}, {true, 2, 2, 2, 6, 1, 5, 7}},
       // The reference takes part in the pairs.
       {"SCACJ", {}, {false, 2, 2, 3, 1, 1, 5, 8}},
-      {"SCACJ", {{"cycles", Any::of(3LL)}, {"trainingQuestions", Any::of(0LL)}},
+      {"SCACJ",
+       {{"cycles", Any::of(3LL)}, {"trainingQuestions", Any::of(0LL)}},
        {false, 2, 2, 3, 1, 3, 0, 9}},
       // No cycles, no training.
       {"SAMVIQ", {{"cycles", Any::of(4LL)}}, {true, 2, 2, 3, 1, 1, 0, 3}},
       // Custom uses neither "cycles" nor "trainingQuestions", whatever the task stores.
       {"Custom", {{"cycles", Any::of(4LL)}}, {false, 1, 1, 3, 1, 1, 0, 3}},
       {"Custom",
-       {{"customQuestionType", makeStringValue("All to ref")},
-        {"repetitions", Any::of(4LL)}},
+       {{"customQuestionType", makeStringValue("All to ref")}, {"repetitions", Any::of(4LL)}},
        {true, 2, 2, 2, 1, 1, 0, 2}},
       {"Custom",
        {{"customQuestionType", makeStringValue("All to ref")},
         {"customQuestionPairDisplay", makeStringValue("Subsequent")},
         {"repetitions", Any::of(4LL)}},
        {true, 2, 2, 2, 4, 1, 0, 2}},
-      {"Custom", {{"customQuestionType", makeStringValue("All to all")}},
+      {"Custom",
+       {{"customQuestionType", makeStringValue("All to all")}},
        {false, 2, 2, 3, 1, 1, 0, 3}},
       {"Custom",
        {{"customQuestionType", makeStringValue("All to all")},
@@ -107,27 +108,26 @@ TEST(QuestionPlanner, PairsAndTheirLimit) {
     int pairs;
   };
   const Row rows[] = {
-      {{1, 1, 1, 1, 2}, 0, 6},       // a group of one file has no pairs
-      {{1, 1, 1}, 0, 3},             // 0: no limit
-      {{1, 1, 1}, 3, 3},             // not below the pairs: no cut
+      {{1, 1, 1, 1, 2}, 0, 6},  // a group of one file has no pairs
+      {{1, 1, 1}, 0, 3},        // 0: no limit
+      {{1, 1, 1}, 3, 3},        // not below the pairs: no cut
       {{1, 1, 1}, 500, 3},
       {{1, 1, 1}, 2, 2},
-      {{1, 1, 0, 0, 0}, 0, 1},       // group 0 is not a group
+      {{1, 1, 0, 0, 0}, 0, 1},  // group 0 is not a group
       {{1, 2, 1, 2, 3, 3, 3}, 0, 5},
       {{}, 0, 0},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::PrintToString(row.groups) + " limit " +
-                 std::to_string(row.limitPairs));
+    SCOPED_TRACE(::testing::PrintToString(row.groups) + " limit " + std::to_string(row.limitPairs));
     std::vector<std::pair<std::wstring, int>> files;
     for (int g : row.groups) files.push_back({L"/v/" + std::to_wstring(files.size()), g});
     const Task task = makeTask("SCACJ", files, {}, {{"limitPairs", Any::of(row.limitPairs)}});
     EXPECT_EQ(plannerOf(task).questionsPerCycle(task), row.pairs);
   }
   // DSIS does not offer "limitPairs", yet Custom's pairs read it from the task all the same.
-  const Task custom = makeTask("Custom", kThree, {},
-                               {{"customQuestionType", makeStringValue("All to all")},
-                                {"limitPairs", Any::of(1LL)}});
+  const Task custom = makeTask(
+      "Custom", kThree, {},
+      {{"customQuestionType", makeStringValue("All to all")}, {"limitPairs", Any::of(1LL)}});
   EXPECT_EQ(plannerOf(custom).questionsPerCycle(custom), 1);
 }
 
@@ -173,14 +173,20 @@ TEST(QuestionPlanner, DurationsOfOneCycle) {
       // Repetitions multiply the whole cycle.
       {"DSCQS II", mixed, {0}, {{"repetitions", Any::of(3LL)}}, 3 * (14000 + 22000)},
       // One playback at a time: the longer of the two.
-      {"Custom", mixed, {0}, {{"customQuestionType", makeStringValue("All to ref")}},
+      {"Custom",
+       mixed,
+       {0},
+       {{"customQuestionType", makeStringValue("All to ref")}},
        10000 + 12000},
       // A group without a reference: the reference counts as an unknown empty path.
       {"DSIS", mixed, {}, {}, 10000 + 4000 + 12000},
       // A reference index past the file list: the same.
       {"DSIS", mixed, {7}, {}, 10000 + 4000 + 12000},
       // Still images count the task's "imageLength", files that do not decode count nothing.
-      {"DSIS", {{L"/v/r", 1}, {L"/v/still", 1}, {L"/v/broken", 1}}, {0}, image,
+      {"DSIS",
+       {{L"/v/r", 1}, {L"/v/still", 1}, {L"/v/broken", 1}},
+       {0},
+       image,
        (3000 + 10000) + (0 + 10000)},
       // Single video: every file in use once, the reference included.
       {"Custom", mixed, {0}, {}, 26000},
@@ -224,8 +230,8 @@ TEST(QuestionPlanner, AllToReferenceAsksForEachTestFileAndItsReference) {
 }
 
 TEST(QuestionPlanner, FilesInUseAndTestFiles) {
-  const Task task = makeTask("DSIS", {{L"a", 1}, {L"b", 0}, {L"c", 2}, {L"d", 1}, {L"e", 2}},
-                             {3, 4, 9});
+  const Task task =
+      makeTask("DSIS", {{L"a", 1}, {L"b", 0}, {L"c", 2}, {L"d", 1}, {L"e", 2}}, {3, 4, 9});
   EXPECT_EQ(filesInUse(task), (std::vector<int>{0, 2, 3, 4}));
   EXPECT_EQ(testFiles(task), (std::vector<int>{0, 2}));
 }

@@ -7,10 +7,10 @@
 
 #include "avifile/avi_system.h"
 #include "avifile/json_parser.h"
+#include "support/json_text.h"
 #include "support/temp_folder.h"
 #include "task/task.h"
 #include "task/vixo_method.h"
-#include "support/json_text.h"
 
 namespace {
 
@@ -45,7 +45,9 @@ Task sentinelTask() {
 class TaskFileTest : public testing::Test {
  protected:
   std::wstring taskPath() const { return fromUtf8(folder_ / "tasks/t.vixo"); }
-  std::wstring inTasks(const std::string& name) const { return fromUtf8(folder_ / ("tasks/" + name)); }
+  std::wstring inTasks(const std::string& name) const {
+    return fromUtf8(folder_ / ("tasks/" + name));
+  }
   std::string writeTaskFile(const std::string& text) const {
     return folder_.makeFile("tasks/t.vixo", text);
   }
@@ -121,8 +123,8 @@ TEST_F(TaskFileTest, RelativePathsWhenWriting) {
   const std::string root = folder_.path();
   std::string up;  // from the task folder up to the root
   for (size_t i = 0; i < splitPathComponents(fromUtf8(root)).size() + 1; ++i) up += "../";
-  EXPECT_EQ(paths(taskPath()), (std::vector<std::string>{"v/x.avi", "../u/x.avi", "x.avi",
-                                                         up + "x.avi", "w/y.avi"}));
+  EXPECT_EQ(paths(taskPath()),
+            (std::vector<std::string>{"v/x.avi", "../u/x.avi", "x.avi", up + "x.avi", "w/y.avi"}));
   // without a task file, and with relative paths off, every path is written as stored
   EXPECT_EQ(paths(L"")[0], root + "/tasks/v/x.avi");
   task.properties["relativePaths"] = Any::of(false);
@@ -131,7 +133,7 @@ TEST_F(TaskFileTest, RelativePathsWhenWriting) {
 
 TEST_F(TaskFileTest, ReadBackEqualForGeneratedTasks) {
   std::mt19937 rng(5);
-  const std::vector<std::string> keys = {"cycles", "margin", "network", "customQuestion",
+  const std::vector<std::string> keys = {"cycles", "margin",  "network",   "customQuestion",
                                          "method", "bgColor", "unknownKey"};
   for (int round = 0; round < 60; ++round) {
     Task task;
@@ -146,11 +148,20 @@ TEST_F(TaskFileTest, ReadBackEqualForGeneratedTasks) {
     }
     for (const std::string& key : keys) {
       switch (rng() % 5) {
-        case 0: task.properties[key] = Any::of(static_cast<long long>(rng() % 100) - 50); break;
-        case 1: task.properties[key] = Any::of((rng() % 1000) / 7.0); break;
-        case 2: task.properties[key] = Any::of(rng() % 2 == 0); break;
-        case 3: task.properties[key] = makeStringValue("v\xC3\xA4l" + std::to_string(rng())); break;
-        default: break;  // not set
+        case 0:
+          task.properties[key] = Any::of(static_cast<long long>(rng() % 100) - 50);
+          break;
+        case 1:
+          task.properties[key] = Any::of((rng() % 1000) / 7.0);
+          break;
+        case 2:
+          task.properties[key] = Any::of(rng() % 2 == 0);
+          break;
+        case 3:
+          task.properties[key] = makeStringValue("v\xC3\xA4l" + std::to_string(rng()));
+          break;
+        default:
+          break;  // not set
       }
     }
     const bool relative = rng() % 2;
@@ -217,9 +228,12 @@ TEST_F(TaskFileTest, RefusedDocumentsLeaveTheTaskAsItWas) {
     const char* what;
     std::string text;
   } rows[] = {
-      {"format 101", replaced(base, "\"file-format-version\" : 100", "\"file-format-version\" : 101")},
-      {"format 100.0", replaced(base, "\"file-format-version\" : 100", "\"file-format-version\" : 100.0")},
-      {"format \"100\"", replaced(base, "\"file-format-version\" : 100", "\"file-format-version\" : \"100\"")},
+      {"format 101",
+       replaced(base, "\"file-format-version\" : 100", "\"file-format-version\" : 101")},
+      {"format 100.0",
+       replaced(base, "\"file-format-version\" : 100", "\"file-format-version\" : 100.0")},
+      {"format \"100\"",
+       replaced(base, "\"file-format-version\" : 100", "\"file-format-version\" : \"100\"")},
       {"no task name", replaced(base, "\"task-name\" : \"n\",", "")},
       {"task name 5", replaced(base, "\"task-name\" : \"n\"", "\"task-name\" : 5")},
       {"other generator", replaced(base, "\"Orlo VIXO\"", "\"Orlo Vixo\"")},
@@ -286,8 +300,8 @@ TEST_F(TaskFileTest, AcceptedVariations) {
   EXPECT_FALSE(getTaskProperties().network.getBoolProperty(task.properties));
   EXPECT_EQ(taskPropertiesToJson(task.properties).toString(0), "{\"cycles\" : 3}");
 
-  ASSERT_TRUE(taskFromJson(task, parseText(replaced(base, ",\n             \"references\" : [0, 1]", "")),
-                           taskPath()));
+  ASSERT_TRUE(taskFromJson(
+      task, parseText(replaced(base, ",\n             \"references\" : [0, 1]", "")), taskPath()));
   EXPECT_TRUE(task.references.empty());
 }
 
@@ -298,7 +312,7 @@ TEST(TaskRecord, GroupsAndReferences) {
   task.files = {{L"a", L"/a", 1}, {L"b", L"/b", 1}, {L"c", L"/c", 2}, {L"d", L"/d", 0}};
   EXPECT_EQ(task.referenceOfGroup(1), -1);
   task.references = {1, 0};
-  EXPECT_EQ(task.referenceOfGroup(1), 0);  // the lower index
+  EXPECT_EQ(task.referenceOfGroup(1), 0);       // the lower index
   EXPECT_FALSE(task.allGroupsHaveReference());  // group 2 lacks one
   task.references.insert(2);
   EXPECT_TRUE(task.allGroupsHaveReference());

@@ -17,22 +17,22 @@ TEST(TaskProperties, AnEmptyMapReadsTheDefaults) {
   const struct {
     const props::Integer* property;
     long long value;
-  } integers[] = {{&p.cycles, 1},          {&p.repetitions, 1},    {&p.trainingQuestions, 5},
-                  {&p.limitPairs, 50},     {&p.margin, 5},         {&p.bufferLength, 1},
-                  {&p.imageLength, 10000}, {&p.networkMaxTime, 7}, {&p.networkMinTime, 0},
+  } integers[] = {{&p.cycles, 1},           {&p.repetitions, 1},    {&p.trainingQuestions, 5},
+                  {&p.limitPairs, 50},      {&p.margin, 5},         {&p.bufferLength, 1},
+                  {&p.imageLength, 10000},  {&p.networkMaxTime, 7}, {&p.networkMinTime, 0},
                   {&p.networkInstrTime, 0}, {&p.bgColor, 0}};
   for (const auto& row : integers) {
     SCOPED_TRACE(row.property->key);
     EXPECT_EQ(row.property->getIntegerProperty(empty), row.value);
   }
-  for (const props::Boolean* b : {&p.pauseAllowed, &p.shuffleSources, &p.audio, &p.progress,
-                                  &p.relativePaths})
+  for (const props::Boolean* b :
+       {&p.pauseAllowed, &p.shuffleSources, &p.audio, &p.progress, &p.relativePaths})
     EXPECT_TRUE(b->getBoolProperty(empty)) << b->key;
   EXPECT_FALSE(p.network.getBoolProperty(empty));
   EXPECT_EQ(p.resultCollectingFtpDir.getStringProperty(empty), L"/");
-  for (const props::String* s : {&p.customQuestion, &p.customQuestionInstructions,
-                                 &p.customQuestionInstructions2, &p.resultCollectingEmail,
-                                 &p.resultCollectingFtp, &p.resultCollectingFtpPass})
+  for (const props::String* s :
+       {&p.customQuestion, &p.customQuestionInstructions, &p.customQuestionInstructions2,
+        &p.resultCollectingEmail, &p.resultCollectingFtp, &p.resultCollectingFtpPass})
     EXPECT_EQ(s->getStringProperty(empty), L"") << s->key;
   EXPECT_EQ(p.method.getEnumeratedProperty(empty), nullptr);
   EXPECT_EQ(p.scacjScale.getEnumeratedProperty(empty), VixoProperties::BinaryScale);
@@ -48,10 +48,8 @@ TEST(TaskProperties, StoredValuesAreReadOnlyWhenOfTheRightKind) {
     Any stored;
     long long cycles;
   } integerRows[] = {{Any::of(50LL), 50},  // not clamped to the range
-                     {Any::of(7), 7},
-                     {makeStringValue("3"), 1},
-                     {Any::of(3.0), 1},
-                     {Any::of(true), 1},
+                     {Any::of(7), 7},     {makeStringValue("3"), 1},
+                     {Any::of(3.0), 1},   {Any::of(true), 1},
                      {Any(), 1}};
   for (const auto& row : integerRows) {
     SCOPED_TRACE(anyToText(row.stored));
@@ -116,15 +114,35 @@ TEST(TaskProperties, TableOrderLabelsAndGroups) {
   const VixoProperties& p = table();
   std::vector<std::string> keys;
   for (const props::Property* property : p.all()) keys.push_back(property->key);
-  EXPECT_EQ(keys, (std::vector<std::string>{
-                      "method", "cycles", "pauseAllowed", "repetitions", "shuffleSources",
-                      "trainingQuestions", "limitPairs", "scacjScale", "bgColor", "margin",
-                      "audio", "scaling", "progress", "bufferLength", "imageLength",
-                      "customQuestionType", "customQuestionPairDisplay", "customQuestion",
-                      "customQuestionInstructions", "customQuestionInstructions2", "network",
-                      "networkMaxTime", "networkMinTime", "networkInstrTime", "relativePaths",
-                      "resultCollectingEmail", "resultCollectingFtp", "resultCollectingFtpPass",
-                      "resultCollectingFtpDir"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"method",
+                                            "cycles",
+                                            "pauseAllowed",
+                                            "repetitions",
+                                            "shuffleSources",
+                                            "trainingQuestions",
+                                            "limitPairs",
+                                            "scacjScale",
+                                            "bgColor",
+                                            "margin",
+                                            "audio",
+                                            "scaling",
+                                            "progress",
+                                            "bufferLength",
+                                            "imageLength",
+                                            "customQuestionType",
+                                            "customQuestionPairDisplay",
+                                            "customQuestion",
+                                            "customQuestionInstructions",
+                                            "customQuestionInstructions2",
+                                            "network",
+                                            "networkMaxTime",
+                                            "networkMinTime",
+                                            "networkInstrTime",
+                                            "relativePaths",
+                                            "resultCollectingEmail",
+                                            "resultCollectingFtp",
+                                            "resultCollectingFtpPass",
+                                            "resultCollectingFtpDir"}));
 
   // the swapped labels stay as they are: stored files rely on them
   EXPECT_EQ(p.networkMaxTime.label, "Minimum time for answer");
@@ -195,8 +213,8 @@ TEST(MethodRegistry, SixMethodsInOrder) {
   ASSERT_EQ(methods.size(), 6u);
   std::vector<std::string> names;
   for (const VIXOmethod* m : methods) names.push_back(m->name);
-  EXPECT_EQ(names, (std::vector<std::string>{"DSIS", "DSCQS I", "DSCQS II", "SCACJ", "SAMVIQ",
-                                             "Custom"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"DSIS", "DSCQS I", "DSCQS II", "SCACJ", "SAMVIQ", "Custom"}));
   EXPECT_EQ(&getTestMethods(), &methods);
   EXPECT_EQ(getTestMethods()[3], methods[3]);
   EXPECT_EQ(methods[5]->description,
@@ -232,10 +250,10 @@ TEST(MethodRegistry, PropertiesThatApply) {
   EXPECT_EQ(keys(m[3]), (std::vector<std::string>{"cycles", "pauseAllowed", "trainingQuestions",
                                                   "limitPairs", "scacjScale"}));
   EXPECT_EQ(keys(m[4]), (std::vector<std::string>{"pauseAllowed"}));
-  EXPECT_EQ(keys(m[5]), (std::vector<std::string>{
-                            "shuffleSources", "customQuestionType", "customQuestionPairDisplay",
-                            "customQuestion", "customQuestionInstructions",
-                            "customQuestionInstructions2"}));
+  EXPECT_EQ(keys(m[5]),
+            (std::vector<std::string>{
+                "shuffleSources", "customQuestionType", "customQuestionPairDisplay",
+                "customQuestion", "customQuestionInstructions", "customQuestionInstructions2"}));
 }
 
 TEST(MethodRegistry, DescriptionsAndOwnChecks) {

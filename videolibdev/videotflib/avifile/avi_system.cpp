@@ -240,10 +240,10 @@ std::string formatTimeStamp(int64_t ticks) {
   if (localtime_r(&time, &local) == nullptr) return {};
   if (local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 || local.tm_mon > 11) return {};
   char buffer[64];
-  const int written = std::snprintf(buffer, sizeof buffer, "%s %s %02d %02d:%02d:%02d %lld",
-                                    kWeekdays[local.tm_wday], kMonths[local.tm_mon], local.tm_mday,
-                                    local.tm_hour, local.tm_min, local.tm_sec,
-                                    static_cast<long long>(local.tm_year) + 1900);
+  const int written =
+      std::snprintf(buffer, sizeof buffer, "%s %s %02d %02d:%02d:%02d %lld",
+                    kWeekdays[local.tm_wday], kMonths[local.tm_mon], local.tm_mday, local.tm_hour,
+                    local.tm_min, local.tm_sec, static_cast<long long>(local.tm_year) + 1900);
   if (written <= 0 || static_cast<size_t>(written) >= sizeof buffer) return {};
   return std::string(buffer, static_cast<size_t>(written));
 }
@@ -298,7 +298,7 @@ std::wstring canonicalizePath(const std::wstring& path) {
         kept.pop_back();
       } else if (!absolute) {
         kept.push_back(std::move(step));  // nothing left to climb out of here
-      }  // else: the root is its own parent
+      }                                   // else: the root is its own parent
       continue;
     }
     kept.push_back(std::move(step));

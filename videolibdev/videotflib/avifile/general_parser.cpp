@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 
 #include "avifile/assertion.h"
@@ -496,7 +496,8 @@ void GeneralParser::foldJunctions(const std::vector<int>& junctionRows) {
     const Row& t = rows_[target];
     if (!foldable(t)) return;
     const uint32_t first = static_cast<uint32_t>(actions_.size());
-    for (uint32_t i = 0; i < row.actionCount; ++i) actions_.push_back(actions_[row.firstAction + i]);
+    for (uint32_t i = 0; i < row.actionCount; ++i)
+      actions_.push_back(actions_[row.firstAction + i]);
     for (uint32_t i = 0; i < t.actionCount; ++i) actions_.push_back(actions_[t.firstAction + i]);
     row.firstAction = first;
     row.actionCount += t.actionCount;

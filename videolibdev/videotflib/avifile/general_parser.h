@@ -13,11 +13,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <istream>
 #include <map>
 #include <memory>
 #include <set>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,7 +132,8 @@ class GeneralParser {
     static ActionRecord hexDigit() { return {kHexDigit, 0}; }
     static ActionRecord emitCodePoint() { return {kEmitCodePoint, 0}; }
     static ActionRecord print(std::string text);
-    static ActionRecord callbackAction(Callback fn, std::unique_ptr<Semantic::ExtentionData> payload);
+    static ActionRecord callbackAction(Callback fn,
+                                       std::unique_ptr<Semantic::ExtentionData> payload);
     static ActionRecord semantic(std::unique_ptr<Semantic::Action> action);
   };
 
@@ -324,7 +325,7 @@ class GeneralParser {
   std::map<int, State*> index_;                 // states by number
   std::vector<std::unique_ptr<State>> states_;  // storage; states never move
   std::vector<std::unique_ptr<Rule>> rules_;
-  std::vector<Row> rows_;   // while compiling
+  std::vector<Row> rows_;  // while compiling
   std::vector<RowInfo> info_;
   // Bytes that every row treats alike share a class; the table has one entry per row and
   // class, which keeps the automaton small enough for the first-level cache.

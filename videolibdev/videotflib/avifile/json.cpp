@@ -53,8 +53,8 @@ void releaseTree(std::vector<JSON>& work) {
 }
 
 const char* skipSpace(const char* p, const char* end) {
-  while (p != end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' ||
-                      *p == '\r'))
+  while (p != end &&
+         (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r'))
     ++p;
   return p;
 }

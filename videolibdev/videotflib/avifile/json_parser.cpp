@@ -20,9 +20,7 @@ using JSONElements::Null;
 using JSONElements::Object;
 using JSONElements::String;
 
-void SetError::run(GeneralParser::Parsing& state) const {
-  state.code = code;
-}
+void SetError::run(GeneralParser::Parsing& state) const { state.code = code; }
 
 namespace {
 
@@ -427,11 +425,14 @@ class JsonGrammar {
     stepTo(w0, Char(0x0A), {act<lineBreak>()}, w1);
     stepTo(w0, Char(0x0D), {act<lineBreak>()}, w2);
     GP::StringsStep blanks("\x09");
-    for (const char* s : {"\x0B", "\x0C", " ", "\xC2\x85", "\xC2\xA0", "\xE1\x9A\x80",
-                          "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82", "\xE2\x80\x83",
-                          "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87",
-                          "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8",
-                          "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80"})
+    for (const char* s : {"\x0B",         "\x0C",         " ",
+                          "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80",
+                          "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82",
+                          "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85",
+                          "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88",
+                          "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8",
+                          "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F",
+                          "\xE3\x80\x80"})
       blanks.add(s);
     g_.addStep(w0, blanks, w0);
     State* w9 = g_.newState();

@@ -61,14 +61,29 @@ void writeEscaped(Sink& out, std::string_view s) {
     const auto c = static_cast<unsigned char>(s[i]);
     const char* escape = nullptr;
     switch (c) {
-      case 0x08: escape = "\\b"; break;
-      case 0x09: escape = "\\t"; break;
-      case 0x0A: escape = "\\n"; break;
-      case 0x0C: escape = "\\f"; break;
-      case 0x0D: escape = "\\r"; break;
-      case 0x22: escape = "\\\""; break;
-      case 0x5C: escape = "\\\\"; break;
-      default: break;
+      case 0x08:
+        escape = "\\b";
+        break;
+      case 0x09:
+        escape = "\\t";
+        break;
+      case 0x0A:
+        escape = "\\n";
+        break;
+      case 0x0C:
+        escape = "\\f";
+        break;
+      case 0x0D:
+        escape = "\\r";
+        break;
+      case 0x22:
+        escape = "\\\"";
+        break;
+      case 0x5C:
+        escape = "\\\\";
+        break;
+      default:
+        break;
     }
     if (escape) {
       flushPlain(i);

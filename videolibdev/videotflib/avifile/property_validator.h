@@ -94,11 +94,12 @@ class FlagsValidator : public IntegerValidator<long long> {
     std::string name;
     int64_t value;
   };
-  explicit FlagsValidator(long long defaultValue)
-      : IntegerValidator<long long>(defaultValue) {}
+  explicit FlagsValidator(long long defaultValue) : IntegerValidator<long long>(defaultValue) {}
   bool isNumeric() const override { return false; }
   bool hasChoices() const override { return true; }
-  void addChoice(const std::string& name, int64_t value) override { flags.push_back({name, value}); }
+  void addChoice(const std::string& name, int64_t value) override {
+    flags.push_back({name, value});
+  }
 
   std::vector<Flag> flags;
 };

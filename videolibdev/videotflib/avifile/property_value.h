@@ -112,8 +112,7 @@ class Any::Data : public Any::DataBase {
   void writeBinary(std::ostream& out) const override;
   bool readBinary(std::istream& in) override;
   bool equals(const DataBase* other) const override {
-    return other && other->typeId() == typeId() &&
-           static_cast<const Data&>(*other).value == value;
+    return other && other->typeId() == typeId() && static_cast<const Data&>(*other).value == value;
   }
   int compare(const DataBase* other) const override;
   bool isInteger() const override;

@@ -25,7 +25,8 @@ std::string configHome() {
   if (xdg && xdg[0] == '/') return xdg;
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/') return std::string(home) + "/.config";
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return std::string(pw->pw_dir) + "/.config";
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+    return std::string(pw->pw_dir) + "/.config";
   return {};
 }
 
@@ -36,7 +37,7 @@ bool makeFolders(const std::string& folder) {
     if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
     if (slash == std::string::npos) break;
   }
-  struct stat st{};
+  struct stat st {};
   return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -220,7 +221,8 @@ int64_t RegistryStore::valueSize(const std::wstring& name) {
   if (!record_ || !record_->read(name, value)) return -1;
   if (value.isString()) {
     const std::wstring text = value.getWString();
-    if (text.empty() && !value.getString().empty()) return static_cast<int64_t>(value.getString().size()) + 1;
+    if (text.empty() && !value.getString().empty())
+      return static_cast<int64_t>(value.getString().size()) + 1;
     return (utf16Units(text) + 1) * 2;
   }
   if (value.isInteger()) return 4;

@@ -37,8 +37,7 @@ class IntegerSettingSaverT : public SettingSaverBase {
     return Brindle::JSON(Brindle::JSONElements::Integer(static_cast<int64_t>(*variable_)));
   }
   void load(const Brindle::JSON& value) override {
-    if (value.isInteger())
-      *variable_ = static_cast<T>(static_cast<uint64_t>(value.getInteger()));
+    if (value.isInteger()) *variable_ = static_cast<T>(static_cast<uint64_t>(value.getInteger()));
   }
   std::shared_ptr<SettingSaverBase> clone() const override {
     return std::make_shared<IntegerSettingSaverT>(variable_);

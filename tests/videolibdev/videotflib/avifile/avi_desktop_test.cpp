@@ -24,8 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(Clipboard, TextReadsBackAsWritten) {
-  for (const std::wstring& text : {std::wstring(L"plain text"),
-                                   std::wstring(L"\u00e9t\u00e9 \u2713 \U0001F600\n2nd line")}) {
+  for (const std::wstring& text :
+       {std::wstring(L"plain text"), std::wstring(L"\u00e9t\u00e9 \u2713 \U0001F600\n2nd line")}) {
     ASSERT_TRUE(setClipboardText(text));
     wxClipboardLocker locker;
     ASSERT_TRUE(!!locker);
@@ -85,9 +85,9 @@ class FakeFileManager {
           "<arg type='s' direction='in'/></method></interface></node>";
       GDBusNodeInfo* info = g_dbus_node_info_new_for_xml(kXml, nullptr);
       static const GDBusInterfaceVTable vtable = {&FakeFileManager::onCall, nullptr, nullptr, {}};
-      object = g_dbus_connection_register_object(connection, "/org/freedesktop/FileManager1",
-                                                 info->interfaces[0], &vtable, this, nullptr,
-                                                 nullptr);
+      object =
+          g_dbus_connection_register_object(connection, "/org/freedesktop/FileManager1",
+                                            info->interfaces[0], &vtable, this, nullptr, nullptr);
       g_dbus_node_info_unref(info);
       owner = g_bus_own_name_on_connection(
           connection, "org.freedesktop.FileManager1", G_BUS_NAME_OWNER_FLAGS_NONE,
@@ -159,7 +159,8 @@ TEST_F(ShowInFileManager, AsksForTheRealPathOfTheFile) {
   fs::create_symlink(root_ + "/task dir", root_ + "/link");
   // through a link and a dot-dot step: the file manager is shown the file's real path
   showInExplorer(fromUtf8(root_ + "/link/../link/t\u00e9st.vixo"));
-  gchar* expected = g_filename_to_uri((root_ + "/task dir/t\u00e9st.vixo").c_str(), nullptr, nullptr);
+  gchar* expected =
+      g_filename_to_uri((root_ + "/task dir/t\u00e9st.vixo").c_str(), nullptr, nullptr);
   ASSERT_EQ(fm.shown().size(), 1u);
   EXPECT_EQ(fm.shown()[0], expected);
   g_free(expected);

@@ -110,26 +110,26 @@ TEST(Utf8Test, DecodesWellFormedText) {
 
 TEST(Utf8Test, MalformedInputGivesEmptyText) {
   const std::string cases[] = {
-      bytes({0x80}),                          // continuation byte where a character begins
-      "abc" + bytes({0xBF}) + "def",          // ... also in the middle of good text
-      "abc" + bytes({0xE2, 0x82}),            // cut off by the end
-      bytes({0xF0, 0x9F, 0x98}),              //
-      bytes({0xC3}),                          //
-      bytes({0xC3, 0x41}),                    // continuation missing
-      bytes({0xE2, 0x28, 0xA1}),              //
-      bytes({0xC3, 0xC3, 0xA9}),              //
-      bytes({0xC0, 0xAF}),                    // overlong '/'
-      bytes({0xC1, 0xBF}),                    // overlong
-      bytes({0xE0, 0x80, 0xAF}),              // overlong '/'
-      bytes({0xE0, 0x9F, 0xBF}),              // overlong U+07FF
-      bytes({0xF0, 0x80, 0x80, 0xAF}),        // overlong '/'
-      bytes({0xF0, 0x8F, 0xBF, 0xBF}),        // overlong U+FFFF
-      bytes({0xED, 0xA0, 0x80}),              // U+D800
-      bytes({0xED, 0xBF, 0xBF}),              // U+DFFF
+      bytes({0x80}),                                // continuation byte where a character begins
+      "abc" + bytes({0xBF}) + "def",                // ... also in the middle of good text
+      "abc" + bytes({0xE2, 0x82}),                  // cut off by the end
+      bytes({0xF0, 0x9F, 0x98}),                    //
+      bytes({0xC3}),                                //
+      bytes({0xC3, 0x41}),                          // continuation missing
+      bytes({0xE2, 0x28, 0xA1}),                    //
+      bytes({0xC3, 0xC3, 0xA9}),                    //
+      bytes({0xC0, 0xAF}),                          // overlong '/'
+      bytes({0xC1, 0xBF}),                          // overlong
+      bytes({0xE0, 0x80, 0xAF}),                    // overlong '/'
+      bytes({0xE0, 0x9F, 0xBF}),                    // overlong U+07FF
+      bytes({0xF0, 0x80, 0x80, 0xAF}),              // overlong '/'
+      bytes({0xF0, 0x8F, 0xBF, 0xBF}),              // overlong U+FFFF
+      bytes({0xED, 0xA0, 0x80}),                    // U+D800
+      bytes({0xED, 0xBF, 0xBF}),                    // U+DFFF
       bytes({0xED, 0xA0, 0xBD, 0xED, 0xB8, 0x80}),  // a surrogate pair written as two forms
-      bytes({0xF4, 0x90, 0x80, 0x80}),        // U+110000
-      bytes({0xF5, 0x80, 0x80, 0x80}),        //
-      bytes({0xF8, 0x88, 0x80, 0x80, 0x80}),  // five-byte form, above U+10FFFF
+      bytes({0xF4, 0x90, 0x80, 0x80}),              // U+110000
+      bytes({0xF5, 0x80, 0x80, 0x80}),              //
+      bytes({0xF8, 0x88, 0x80, 0x80, 0x80}),        // five-byte form, above U+10FFFF
       bytes({0xFC, 0x84, 0x80, 0x80, 0x80, 0x80}),
       bytes({0xFE}),
       bytes({0xFF}),
@@ -334,10 +334,10 @@ TEST(TextTest, QuoteArgument) {
       {L"a\tb", L"\"a\tb\""},
       {LR"(say "hi")", LR"("say \"hi\"")"},
       {LR"(a"b)", LR"(a\"b)"},
-      {LR"(a\"b)", LR"(a\\\"b)"},   // the backslash before a quote is doubled
+      {LR"(a\"b)", LR"(a\\\"b)"},  // the backslash before a quote is doubled
       {LR"(a\\"b)", LR"(a\\\\\"b)"},
-      {LR"(a\b)", LR"(a\b)"},        // not before a quote: left alone
-      {LR"(dir\)", LR"(dir\\)"},     // the end of the text counts as before a quote
+      {LR"(a\b)", LR"(a\b)"},     // not before a quote: left alone
+      {LR"(dir\)", LR"(dir\\)"},  // the end of the text counts as before a quote
       {LR"(my dir\)", LR"("my dir\\")"},
       {LR"(my dir\\)", LR"("my dir\\\\")"},
       {LR"(\\server\share x)", LR"("\\server\share x")"},
@@ -501,7 +501,7 @@ TEST(PathTest, CombinePath) {
       {L"/t", LR"(\abs)", L"/t/abs"},
       {L"/tasks", LR"(..\u\x.avi)", L"/tasks/../u/x.avi"},
       {LR"(C:\x)", L"y", LR"(C:\x/y)"},  // the first path is taken as it is
-      {L"C:", L"b", L"C:/b"},           // a colon is an ordinary character here
+      {L"C:", L"b", L"C:/b"},            // a colon is an ordinary character here
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(::testing::PrintToString(row.first) + " + " +
@@ -611,9 +611,8 @@ TEST_F(FileSystemTest, ResolveFinalPathFollowsLinksAndLeavesFailuresUnchanged) {
 }
 
 TEST_F(FileSystemTest, FileFinderListsMatchingNamesInByteOrder) {
-  for (const char* name : {"pass-b.txt", "pass-a.txt", "pass-.txt", "pass-Z.txt",
-                           "pass-\u00E9.txt", "pass-a.log", "PASS-c.txt", "other.txt", "pass.txt",
-                           "pass-*.txt"}) {
+  for (const char* name : {"pass-b.txt", "pass-a.txt", "pass-.txt", "pass-Z.txt", "pass-\u00E9.txt",
+                           "pass-a.log", "PASS-c.txt", "other.txt", "pass.txt", "pass-*.txt"}) {
     makeFile(name);
   }
   std::filesystem::create_directory(root_ + "/pass-dir.txt");
@@ -628,9 +627,9 @@ TEST_F(FileSystemTest, FileFinderListsMatchingNamesInByteOrder) {
   FileFinder passes(fromUtf8(root_), L"pass-", L".txt");
   // Made after the scan: not seen.
   makeFile("pass-late.txt");
-  EXPECT_THAT(collect(passes), ElementsAre(L"pass-*.txt", L"pass-.txt", L"pass-Z.txt",
-                                           L"pass-a.txt", L"pass-b.txt", L"pass-dir.txt",
-                                           L"pass-\u00E9.txt"));
+  EXPECT_THAT(collect(passes),
+              ElementsAre(L"pass-*.txt", L"pass-.txt", L"pass-Z.txt", L"pass-a.txt", L"pass-b.txt",
+                          L"pass-dir.txt", L"pass-\u00E9.txt"));
 
   FileFinder prefixOnly(fromUtf8(root_ + "/"), L"pass-", L"");
   EXPECT_THAT(collect(prefixOnly),

@@ -32,9 +32,7 @@ class ChangeWatchTest : public testing::Test {
   const std::string folder_ = temp_ / "watched";
 };
 
-void touch(const std::string& path, const std::string& text = "x") {
-  std::ofstream(path) << text;
-}
+void touch(const std::string& path, const std::string& text = "x") { std::ofstream(path) << text; }
 
 TEST_F(ChangeWatchTest, NamesAndAttributesWakeTheWait) {
   touch(folder_ + "/existing");

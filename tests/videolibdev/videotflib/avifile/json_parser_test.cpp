@@ -46,8 +46,8 @@ TEST(JsonReader, Values) {
     std::string value;
     std::string rest;
   } cases[] = {
-      {"{\"a\" : 1, \"list\":[true,null], \"o\":{}}", "{\"a\" : 1,\"list\" : [true,null],\"o\" : {}}",
-       ""},
+      {"{\"a\" : 1, \"list\":[true,null], \"o\":{}}",
+       "{\"a\" : 1,\"list\" : [true,null],\"o\" : {}}", ""},
       {"  \t\n[ 1 , 2 ]", "[1,2]", ""},
       {"[1]x", "[1]", "x"},  // nothing read after the value
       {"true false", "true", " false"},
@@ -73,14 +73,17 @@ TEST(JsonReader, Values) {
       {"\"\\\"\\\\\\/\\b\\f\\n\\r\\t\"", "\"\\\"\\\\/\\b\\f\\n\\r\\t\"", ""},
       {"\"\\u0041\\u00e9\\u20AC\"", "\"A\xC3\xA9\xE2\x82\xAC\"", ""},
       {"\"\\u0000\"", "\"\\u0000\"", ""},
-      {"\"\\uD83D\\uDE00\"", "\"\xF0\x9F\x98\x80\"", ""},          // one code point
-      {"\"\\uD83Dx\"", "\"\xEF\xBF\xBDx\"", ""},                   // lone high
-      {"\"\\uDE00\"", "\"\xEF\xBF\xBD\"", ""},                     // lone low
+      {"\"\\uD83D\\uDE00\"", "\"\xF0\x9F\x98\x80\"", ""},  // one code point
+      {"\"\\uD83Dx\"", "\"\xEF\xBF\xBDx\"", ""},           // lone high
+      {"\"\\uDE00\"", "\"\xEF\xBF\xBD\"", ""},             // lone low
       {"\"\\uD83D\\uD83D\\uDE00\"", "\"\xEF\xBF\xBD\xF0\x9F\x98\x80\"", ""},
       {"[\"\\uD83D\",\"\\uDE00\"]", "[\"\xEF\xBF\xBD\",\"\xEF\xBF\xBD\"]", ""},
-      {"\xC2\x85 7", "7", ""},                      // NEL between tokens is white space
-      {"[\xE3\x80\x80" "1\xE2\x80\xA8]", "[1]", ""},  // so are ideographic and line separators
-      {"\"\xC2\xA0\xE2\x82\xAC\xFF\"", "\"\xC2\xA0\xE2\x82\xAC\xFF\"", ""},  // bytes kept as they are
+      {"\xC2\x85 7", "7", ""},  // NEL between tokens is white space
+      {"[\xE3\x80\x80"
+       "1\xE2\x80\xA8]",
+       "[1]", ""},  // so are ideographic and line separators
+      {"\"\xC2\xA0\xE2\x82\xAC\xFF\"", "\"\xC2\xA0\xE2\x82\xAC\xFF\"",
+       ""},  // bytes kept as they are
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
@@ -127,9 +130,9 @@ TEST(JsonReader, Errors) {
       {"+1", 1, 0},
       {".5", 1, 0},
       {"[012]", 5, 2},
-      {"\xC2x", 17, 1},     // broken white space before the first value
-      {"[ \xC2x", 9, 3},    // ... and after it
-      {"1e400", 16, 5},     // beyond the double range
+      {"\xC2x", 17, 1},   // broken white space before the first value
+      {"[ \xC2x", 9, 3},  // ... and after it
+      {"1e400", 16, 5},   // beyond the double range
       {"-1e400", 16, 6},
       {"[1e999999999999999999999]", 16, 24},
   };
@@ -265,8 +268,9 @@ TEST(JsonRoundTrip, RandomTreesInEveryLayout) {
 
 TEST(JsonRoundTrip, EveryNormalDoubleReadsBackBitForBit) {
   std::mt19937_64 rng(7);
-  const double special[] = {1e16, 1e17 - 16, 9007199254740993.0, 5e-324 * (1ull << 52),
-                            1.7976931348623157e308, 0.1, 1.0 / 3.0, -123456.789};
+  const double special[] = {
+      1e16, 1e17 - 16, 9007199254740993.0, 5e-324 * (1ull << 52), 1.7976931348623157e308,
+      0.1,  1.0 / 3.0, -123456.789};
   auto check = [](double d) {
     std::ostringstream out;
     JSON(E::Float(d)).write(out, 0, 0);
@@ -294,8 +298,8 @@ TEST(JsonReader, ParsesOnManyThreadsAtOnce) {
   for (int t = 0; t < 8; ++t)
     threads.emplace_back([&good, t] {
       for (int i = 0; i < 200; ++i) {
-        const std::string text = "{\"t\" : " + std::to_string(t) + ",\"i\" : [" +
-                                 std::to_string(i) + ",\"x\"]}";
+        const std::string text =
+            "{\"t\" : " + std::to_string(t) + ",\"i\" : [" + std::to_string(i) + ",\"x\"]}";
         if (parseText(text).toString(0) == text) ++good;
       }
     });

@@ -218,8 +218,8 @@ TEST(JsonConversion, Table) {
 
 TEST(JsonCompare, OrderAndEquality) {
   // kinds rank String < Float < Array < Integer < Null < Boolean < Object
-  const JSON ranked[] = {JSON("z"), real(-1e300), array(), integer(-5), JSON(), JSON(false),
-                         object()};
+  const JSON ranked[] = {JSON("z"), real(-1e300), array(), integer(-5),
+                         JSON(),    JSON(false),  object()};
   for (size_t i = 0; i < std::size(ranked); ++i)
     for (size_t k = 0; k < std::size(ranked); ++k) {
       SCOPED_TRACE(std::to_string(i) + " vs " + std::to_string(k));
@@ -248,7 +248,7 @@ TEST(JsonCompare, OrderAndEquality) {
   for (const auto& c : cases) {
     SCOPED_TRACE(compact(c.a) + " vs " + compact(c.b));
     EXPECT_EQ(c.a < c.b, c.order < 0);
-    EXPECT_EQ(c.b < c.a, c.order > 0);
+    EXPECT_EQ(c.b<c.a, c.order> 0);
     EXPECT_EQ(c.a != c.b, c.order != 0);
   }
 }

@@ -59,18 +59,10 @@ TEST_F(LongLongOneToTen, ParseTakesPlainDigitsOnlyAndClamps) {
     Any expected;
   } rows[] = {
       {"", Any::of(1LL)},  // 0, clamped
-      {"0", Any::of(1LL)},
-      {"7", Any::of(7LL)},
-      {"007", Any::of(7LL)},
-      {"10", Any::of(10LL)},
-      {"99", Any::of(10LL)},
-      {kHugeDigits, Any::of(10LL)},
-      {"-3", Any()},
-      {"+3", Any()},
-      {" 7", Any()},
-      {"7 ", Any()},
-      {"7z", Any()},
-      {"0x5", Any()},
+      {"0", Any::of(1LL)},   {"7", Any::of(7LL)},   {"007", Any::of(7LL)},
+      {"10", Any::of(10LL)}, {"99", Any::of(10LL)}, {kHugeDigits, Any::of(10LL)},
+      {"-3", Any()},         {"+3", Any()},         {" 7", Any()},
+      {"7 ", Any()},         {"7z", Any()},         {"0x5", Any()},
       {"3.0", Any()},
   };
   for (const auto& row : rows) {
@@ -85,16 +77,12 @@ TEST_F(LongLongOneToTen, NormalizeClampsNumbersAndParsesEverythingElse) {
     Any expected;
   } rows[] = {
       {Any::of(50), Any::of(10LL)},  // an int becomes a long long
-      {Any::of(5), Any::of(5LL)},
-      {Any::of(-5LL), Any::of(1LL)},
-      {Any::of(kLLMin), Any::of(1LL)},
-      {Any::of(kLLMax), Any::of(10LL)},
-      {Any::of(3.7), Any()},  // its text "3.7" does not parse
+      {Any::of(5), Any::of(5LL)},      {Any::of(-5LL), Any::of(1LL)},
+      {Any::of(kLLMin), Any::of(1LL)}, {Any::of(kLLMax), Any::of(10LL)},
+      {Any::of(3.7), Any()},         // its text "3.7" does not parse
       {Any::of(4.0), Any::of(4LL)},  // its text is "4"
-      {Any::of(true), Any::of(1LL)},
-      {Any::of(false), Any::of(1LL)},
-      {text("8"), Any::of(8LL)},
-      {text("eight"), Any()},
+      {Any::of(true), Any::of(1LL)},   {Any::of(false), Any::of(1LL)},
+      {text("8"), Any::of(8LL)},       {text("eight"), Any()},
       {Any(), Any::of(1LL)},  // the empty text reads as 0
   };
   for (const auto& row : rows) {
@@ -162,7 +150,7 @@ TEST(IntegerSaturation, HugeDigitStringsReachTheLimitThenClamp) {
   } rows64[] = {
       {kHugeDigits, kLLMax},
       {"9223372036854775807", kLLMax},
-      {"9223372036854775808", kLLMax},  // one more would wrap to the least value
+      {"9223372036854775808", kLLMax},   // one more would wrap to the least value
       {"18446744073709551616", kLLMax},  // 2^64 would wrap to 0
       {"92233720368547758070", kLLMax},
       {"00000000000000000000000000009223372036854775806", kLLMax - 1},
@@ -217,10 +205,12 @@ TEST(BoolValidator, ParseKnowsFourExactWords) {
     std::string text;
     Any expected;
   } rows[] = {
-      {"1", Any::of(true)},   {"True", Any::of(true)},   {"0", Any::of(false)},
-      {"False", Any::of(false)}, {"true", Any()},        {"false", Any()},
-      {"TRUE", Any()},        {"yes", Any()},            {"", Any()},
-      {" 1", Any()},          {"1 ", Any()},             {"2", Any()},
+      {"1", Any::of(true)},  {"True", Any::of(true)},
+      {"0", Any::of(false)}, {"False", Any::of(false)},
+      {"true", Any()},       {"false", Any()},
+      {"TRUE", Any()},       {"yes", Any()},
+      {"", Any()},           {" 1", Any()},
+      {"1 ", Any()},         {"2", Any()},
       {"01", Any()},
   };
   for (const auto& row : rows) {
@@ -270,10 +260,9 @@ TEST_F(DoubleZeroToOne, NormalizeTakesNumbersOfBothKindsAndClamps) {
     Any value;
     double expected;
   } rows[] = {
-      {Any::of(5LL), 1.0},  {Any::of(-3), 0.0},      {Any::of(0.25), 0.25},
-      {Any::of(kNaN), 1.0}, {Any::of(kInf), 1.0},    {Any::of(-kInf), 0.0},
-      {Any::of(1.5), 1.0},  {text("0.75"), 0.75},    {text(" 0.5xyz"), 0.5},
-      {Any::of(true), 1.0}, {text("-2e3"), 0.0},     {text("2.5e-1"), 0.25},
+      {Any::of(5LL), 1.0},    {Any::of(-3), 0.0},    {Any::of(0.25), 0.25}, {Any::of(kNaN), 1.0},
+      {Any::of(kInf), 1.0},   {Any::of(-kInf), 0.0}, {Any::of(1.5), 1.0},   {text("0.75"), 0.75},
+      {text(" 0.5xyz"), 0.5}, {Any::of(true), 1.0},  {text("-2e3"), 0.0},   {text("2.5e-1"), 0.25},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(describe(row.value));
@@ -366,11 +355,22 @@ TEST_F(EnumAbc, ParseGivesTheChoiceNumberOrTheLeadingInteger) {
     std::string text;
     int expected;
   } rows[] = {
-      {"c", 2},       {"a", 0},           {"x", 0},        {"", 0},
-      {"7z", 7},      {"  -4", -4},       {"\t+3x", 3},    {"- 3", 0},
-      {"--3", 0},     {"C", 0},           {"12", 12},      {"2147483647", kIntMax},
-      {kHugeDigits, kIntMax},             {"-2147483648", kIntMin},
-      {"-" + kHugeDigits, kIntMin},       {"2147483648", kIntMax},
+      {"c", 2},
+      {"a", 0},
+      {"x", 0},
+      {"", 0},
+      {"7z", 7},
+      {"  -4", -4},
+      {"\t+3x", 3},
+      {"- 3", 0},
+      {"--3", 0},
+      {"C", 0},
+      {"12", 12},
+      {"2147483647", kIntMax},
+      {kHugeDigits, kIntMax},
+      {"-2147483648", kIntMin},
+      {"-" + kHugeDigits, kIntMin},
+      {"2147483648", kIntMax},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE("\"" + row.text + "\"");
@@ -458,8 +458,8 @@ TEST(EnumValidator, DefaultSetBeforeTheChoicesIsNamedWhenItsChoiceArrives) {
 TEST(EnumValidator, AddChoiceKeepsDuplicatesAndTheLaterMapping) {
   EnumValidator validator(true);
   validator.addChoice("a", 1);
-  validator.addChoice("b", 1);  // same value: the later name wins
-  validator.addChoice("a", 2);  // same name: the later value wins
+  validator.addChoice("b", 1);                  // same value: the later name wins
+  validator.addChoice("a", 2);                  // same name: the later value wins
   validator.addChoice("big", (1LL << 32) + 5);  // taken to 32 bits
   ASSERT_EQ(validator.choices.size(), 4u);
   EXPECT_EQ(validator.choices[2].name, "a");
@@ -479,12 +479,8 @@ TEST(StringValidator, NormalizeGivesTheTextOfAnyValue) {
     Any value;
     std::string expected;
   } rows[] = {
-      {Any(), ""},
-      {Any::of(12LL), "12"},
-      {Any::of(-3), "-3"},
-      {Any::of(0.5), "0.5"},
-      {Any::of(false), "0"},
-      {text(" as is "), " as is "},
+      {Any(), ""},           {Any::of(12LL), "12"}, {Any::of(-3), "-3"},
+      {Any::of(0.5), "0.5"}, {Any::of(false), "0"}, {text(" as is "), " as is "},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(describe(row.value));

@@ -118,12 +118,9 @@ TEST(AnyKinds, OnlyIntegersAndDoublesConvertAndNeverIntoEachOther) {
     double real;        // toDouble(5.0)
   } rows[] = {
       {Any::of(-7), true, false, -7, 5.0},  // sign-extended
-      {Any::of(kIntMin), true, false, kIntMin, 5.0},
-      {Any::of(2LL), true, false, 2, 5.0},
-      {Any::of(kLLMax), true, false, kLLMax, 5.0},
-      {Any::of(2.5), false, true, 9, 2.5},
-      {Any::of(true), false, false, 9, 5.0},
-      {makeStringValue("3"), false, false, 9, 5.0},
+      {Any::of(kIntMin), true, false, kIntMin, 5.0}, {Any::of(2LL), true, false, 2, 5.0},
+      {Any::of(kLLMax), true, false, kLLMax, 5.0},   {Any::of(2.5), false, true, 9, 2.5},
+      {Any::of(true), false, false, 9, 5.0},         {makeStringValue("3"), false, false, 9, 5.0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(describe(row.value));

@@ -175,10 +175,10 @@ TEST_F(RegistryStoreTest, WritesOfSeveralProcessesAreNotLost) {
 TEST_F(RegistryStoreTest, DamagedFilesAreRefusedAndKept) {
   const std::string cases[] = {
       "{\"0hist\" : \"/tasks/a.vixo\",\"port\" : 80",  // truncated
-      std::string("\x00\xff\x13garbage\x00", 11),          // binary
-      "[\"0hist\", \"/tasks/a.vixo\"]",                     // not an object
-      "{\"port\" : 80} trailing",                           // more than one value
-      "",                                                   // empty
+      std::string("\x00\xff\x13garbage\x00", 11),      // binary
+      "[\"0hist\", \"/tasks/a.vixo\"]",                // not an object
+      "{\"port\" : 80} trailing",                      // more than one value
+      "",                                              // empty
   };
   for (const std::string& bytes : cases) {
     SCOPED_TRACE(testing::PrintToString(bytes));

@@ -46,10 +46,10 @@ TEST(SettingsScheme, LoadTakesOnlyValuesOfTheFieldsKind) {
     double expectDouble;
   };
   const Row rows[] = {
-      {"3", 3, -1.0},                 // an Integer sets an int, never a double
-      {"2.0", -1, 2.0},               // a Float sets a double, never an int
-      {"\"3\"", -1, -1.0},            // a String sets neither
-      {"4294967297", 1, -1.0},        // the low 32 bits, no range check
+      {"3", 3, -1.0},           // an Integer sets an int, never a double
+      {"2.0", -1, 2.0},         // a Float sets a double, never an int
+      {"\"3\"", -1, -1.0},      // a String sets neither
+      {"4294967297", 1, -1.0},  // the low 32 bits, no range check
       {"-2147483649", 2147483647, -1.0},
       {"null", -1, -1.0},
       {"true", -1, -1.0},
@@ -76,8 +76,13 @@ TEST(SettingsScheme, SavedValuesAndTheirReading) {
   long long ll = -9000000000000LL;
   JSON j = parseText("[1,{\"x\" : null}]");
   SettingsScheme::Object s;
-  s.add(L"w", &w).add(L"n", &n).add(L"b", &b).add(L"d", &d).add(L"i", &i).add(L"ll", &ll).add(
-      L"j", &j);
+  s.add(L"w", &w)
+      .add(L"n", &n)
+      .add(L"b", &b)
+      .add(L"d", &d)
+      .add(L"i", &i)
+      .add(L"ll", &ll)
+      .add(L"j", &j);
   const JSON saved = s.save();
   EXPECT_EQ(saved.toString(0),
             "{\"w\" : \"\xC3\xA9\",\"n\" : \"a\\u0000b\",\"b\" : true,\"d\" : 0.10000000000000001,"
@@ -91,7 +96,12 @@ TEST(SettingsScheme, SavedValuesAndTheirReading) {
   long long ll2 = 0;
   JSON j2;
   SettingsScheme::Object s2;
-  s2.add(L"w", &w2).add(L"n", &n2).add(L"b", &b2).add(L"d", &d2).add(L"i", &i2).add(L"ll", &ll2)
+  s2.add(L"w", &w2)
+      .add(L"n", &n2)
+      .add(L"b", &b2)
+      .add(L"d", &d2)
+      .add(L"i", &i2)
+      .add(L"ll", &ll2)
       .add(L"j", &j2);
   s2.load(parseText(saved.toString(0)));
   EXPECT_EQ(w2, w);
@@ -214,7 +224,10 @@ TEST(SettingsScheme, IndexSequencesLoadWhatFitsAndKeepTheRest) {
   };
   const Row rows[] = {
       // Not arrays: everything stays.
-      {"{\"pair\":1,\"ints\":{},\"pairs\":\"x\",\"list\":null}", {7, 8}, {9, 9, 9}, {{9, 9}},
+      {"{\"pair\":1,\"ints\":{},\"pairs\":\"x\",\"list\":null}",
+       {7, 8},
+       {9, 9, 9},
+       {{9, 9}},
        {{9, 9}}},
       // A pair needs exactly two elements.
       {"{\"pair\":[1]}", {7, 8}, {9, 9, 9}, {{9, 9}}, {{9, 9}}},
@@ -245,8 +258,8 @@ TEST(SettingsScheme, IndexSequencesLoadWhatFitsAndKeepTheRest) {
 
 TEST(SettingsScheme, IndexSequenceClonesShareTheVariable) {
   std::vector<std::pair<int, int>> pairs;
-  auto saver = std::make_shared<SettingsScheme::SettingSaverT<std::vector<std::pair<int, int>>>>(
-      &pairs);
+  auto saver =
+      std::make_shared<SettingsScheme::SettingSaverT<std::vector<std::pair<int, int>>>>(&pairs);
   auto copy = saver->clone();
   copy->load(parseText("[[4,5]]"));
   ASSERT_EQ(pairs.size(), 1u);
