@@ -104,7 +104,7 @@ RawFormat::SortKey RawFormat::sortKey() const {
           static_cast<int32_t>(sampleType), packed, static_cast<int32_t>(key)};
 }
 
-int RawFormat::planeCount() const {
+int planeCount(ChromaLayout layout, ComponentOrder order) {
   switch (chromaLayoutInfo(layout).planeKind) {
     case kPlaneKindPacked:
       return 1;
@@ -114,6 +114,8 @@ int RawFormat::planeCount() const {
       return 2;
   }
 }
+
+int RawFormat::planeCount() const { return ::planeCount(layout, order); }
 
 bool operator==(const RawFormat& a, const RawFormat& b) { return a.sortKey() == b.sortKey(); }
 

@@ -123,10 +123,13 @@ struct RawFormat {
   // format is unpacked 16-bit. Formats compare by it, first field first.
   SortKey sortKey() const;
 
-  // Stored planes: 1 for packed layouts, the order's component count for planar ones, 2 for
-  // semi-planar and unknown layouts.
+  // Stored planes of the format (planeCount below).
   int planeCount() const;
 };
+
+// Stored planes of a layout and order: 1 for packed layouts, the order's component count for
+// planar ones (so planar RGBA has 4 and "Y" has 1), 2 for semi-planar and unknown layouts.
+int planeCount(ChromaLayout layout, ComponentOrder order);
 
 bool operator==(const RawFormat& a, const RawFormat& b);
 
