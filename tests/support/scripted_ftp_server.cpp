@@ -90,12 +90,13 @@ std::string FtpSession::read() {
       server_.record(line);
       return line;
     }
-    if (fd_ < 0 || !waitReadable(fd_, kWaitMs)) return {};
     char buffer[4096];
-    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    const ssize_t n =
+        closed_ || !waitReadable(fd_, kWaitMs) ? 0 : ::recv(fd_, buffer, sizeof buffer, 0);
     if (n <= 0) {
       if (!pending_.empty()) server_.record("<no CRLF>" + pending_);
       pending_.clear();
+      closed_ = true;
       return {};
     }
     pending_.append(buffer, static_cast<size_t>(n));
@@ -126,8 +127,12 @@ std::string FtpSession::receiveData() {
 }
 
 void FtpSession::stall() {
-  while (!read().empty()) {
-  }
+  while (!closed_) read();
+}
+
+void FtpSession::hangUp() {
+  ::shutdown(fd_, SHUT_RDWR);
+  closed_ = true;
 }
 
 // --- ScriptedFtpServer
@@ -146,7 +151,9 @@ void ScriptedFtpServer::run(Dialogue dialogue) {
   if (fd < 0) return;
   FtpSession session(*this, fd);
   dialogue(session);
-  session.stall();
+  while (!session.closed()) {
+    if (session.read() == "QUIT") session.reply("221 Goodbye");
+  }
   ::close(fd);
 }
 

@@ -3,8 +3,8 @@
 // ScriptedFtpServer accepts one control connection and plays a dialogue written as a function
 // on its own thread; it records every command line it hears and every byte that arrives on its
 // data connections. After the dialogue it goes on recording whatever the client still sends,
-// unanswered, until the client closes. Every wait of the server ends after a few seconds, so a
-// broken client fails a test instead of hanging it.
+// answering only QUIT (221), until the client closes. Every wait of the server ends after a few
+// seconds, so a broken client fails a test instead of hanging it.
 #pragma once
 
 #include <netinet/in.h>
@@ -45,8 +45,10 @@ class FtpSession {
   void send(const std::string& bytes);
   // Sends one reply line, CRLF added.
   void reply(const std::string& line);
-  // The next command line without its CRLF (recorded); empty once the client has closed.
+  // The next command line without its CRLF (recorded); empty once the client has closed (or
+  // after a few seconds of silence).
   std::string read();
+  bool closed() const { return closed_; }
   // Reads one command and answers it.
   void answer(const std::string& line) {
     read();
@@ -58,12 +60,15 @@ class FtpSession {
   std::string receiveData();
   // Answers nothing more and waits (recording) until the client closes.
   void stall();
+  // Closes the control connection.
+  void hangUp();
 
  private:
   friend class ScriptedFtpServer;
   FtpSession(ScriptedFtpServer& server, int fd) : server_(server), fd_(fd) {}
   ScriptedFtpServer& server_;
   int fd_;
+  bool closed_ = false;
   std::string pending_;
   std::unique_ptr<Listener> data_;
 };
