@@ -157,6 +157,12 @@ void CFTPClient::DisconnectControl() {
   m_strPending.clear();
 }
 
+bool CFTPClient::IsSendableArgument(const std::wstring& argument) {
+  std::string bytes;
+  return toNarrow(argument, bytes) &&
+         bytes.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
 bool CFTPClient::SendCommandLine(int commandId, const std::vector<std::wstring>& arguments) {
   if (!IsConnected()) {
     Fail(L"not connected");
@@ -165,18 +171,15 @@ bool CFTPClient::SendCommandLine(int commandId, const std::vector<std::wstring>&
   std::wstring line = CCommand::Info(commandId).GetServerString();
   for (const std::wstring& argument : arguments) {
     if (argument.empty()) continue;
-    if (argument.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos) {
-      Fail(line + L": an argument holds a line break");
+    if (!IsSendableArgument(argument)) {
+      Fail(line + L": an argument holds a line break or a character that cannot be sent");
       return false;
     }
     line += L' ';
     line += argument;
   }
   std::string bytes;
-  if (!toNarrow(line, bytes)) {
-    Fail(CCommand::Info(commandId).GetServerString() + L": an argument cannot be encoded");
-    return false;
-  }
+  toNarrow(line, bytes);
   bytes += "\r\n";
   try {
     m_apSckControlConnection->Send(bytes.data(), static_cast<int>(bytes.size()), m_iTimeout);

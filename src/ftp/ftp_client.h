@@ -122,6 +122,8 @@ class CFTPClient {
   // sending when the connection is closed or an argument holds a line break or a NUL (which
   // would let it smuggle in a command of its own).
   bool SendCommandLine(int commandId, const std::vector<std::wstring>& arguments);
+  // Whether a text can go out as one argument: UTF-8 without line breaks and NULs.
+  static bool IsSendableArgument(const std::wstring& argument);
   bool ReadReply(FtpReply& reply);
   bool ReadReplyLine(std::wstring& line);
   bool OpenDataConnection(int commandId, const std::wstring& path,

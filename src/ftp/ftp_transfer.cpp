@@ -178,6 +178,10 @@ bool CFTPClient::SendFileData(ITransferNotification& local, nsSocket::IBlockingS
 
 bool CFTPClient::StoreFile(const std::wstring& localPath, const std::wstring& remotePath,
                            const TransferType& type) {
+  if (!IsSendableArgument(remotePath)) {
+    Fail(L"the remote name holds a line break or a character that cannot be sent");
+    return false;
+  }
   CFile file;
   if (!file.Open(localPath, "rb")) {
     Fail(L"the local file " + localPath + L" cannot be opened");
