@@ -6,32 +6,9 @@
 
 #include "avifile/avi_system.h"
 #include "ftp/blocking_socket.h"
+#include "ftp/ftp_text.h"
 
 namespace nsFTP {
-
-namespace {
-
-// strtol's reading of a port: blanks, a sign, digits; saturating like strtol; low 16 bits.
-uint16_t readPort(const std::wstring& text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-  uint64_t value = 0;
-  bool saturated = false;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    value = value * 10 + static_cast<uint64_t>(text[i] - L'0');
-    if (value > static_cast<uint64_t>(INT64_MAX)) saturated = true;
-    if (saturated) value = static_cast<uint64_t>(INT64_MAX);
-  }
-  if (saturated)
-    value = negative ? static_cast<uint64_t>(INT64_MIN) : value;
-  else if (negative)
-    value = 0 - value;
-  return static_cast<uint16_t>(value & 0xFFFF);
-}
-
-}  // namespace
 
 FtpServerAddress parseFtpServer(const std::wstring& text) {
   const std::wstring value = trim(text);
@@ -45,7 +22,8 @@ FtpServerAddress parseFtpServer(const std::wstring& text) {
   const size_t colon = value.rfind(L':');
   if (colon != std::wstring::npos && colon >= hostStart) {
     server.host = value.substr(hostStart, colon - hostStart);
-    server.port = readPort(value.substr(colon + 1));
+    // strtol's reading, cut to 16 bits.
+    server.port = static_cast<uint16_t>(static_cast<uint64_t>(readLong(value, colon + 1)));
   } else {
     server.host = value.substr(hostStart);
   }

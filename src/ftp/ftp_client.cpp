@@ -1,7 +1,6 @@
 // The control connection: commands, replies, logon, directory and quit.
 #include "ftp/ftp_client.h"
 
-#include <climits>
 #include <cstring>
 
 #include "avifile/assertion.h"
@@ -16,22 +15,6 @@ namespace {
 // A server may send long greetings, but not without end.
 constexpr size_t kMaxLineBytes = 64 * 1024;
 constexpr size_t kMaxReplyChars = 1024 * 1024;
-
-bool isBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-
-// The number a line starts with, read as the C library's string-to-long reads it (leading
-// blanks and a sign, then digits; none gives 0), saturating instead of overflowing.
-long long leadingNumber(const std::wstring& text) {
-  size_t i = 0;
-  while (i < text.size() && isBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    if (value < LLONG_MAX / 10) value = value * 10 + (text[i] - L'0');
-  }
-  return negative ? -value : value;
-}
 
 // --- logon sequences: per firewall type, states of {action, next on 2xx, next on 3xx}
 
@@ -246,7 +229,7 @@ bool CFTPClient::ReadReply(FtpReply& reply) {
   std::wstring text = line;
   if (line.size() > 3 && line[3] == L'-') {
     // A multi-line reply ends with a line that starts with the same code and a blank.
-    const long long code = leadingNumber(line);
+    const int64_t code = readLong(line);
     for (;;) {
       if (!ReadReplyLine(line)) return false;
       if (text.size() + line.size() > kMaxReplyChars) {
@@ -256,7 +239,7 @@ bool CFTPClient::ReadReply(FtpReply& reply) {
       }
       text += m_strEolCharacterSequence;
       text += line;
-      if (line.size() > 3 && line[3] == L' ' && leadingNumber(line) == code) break;
+      if (line.size() > 3 && line[3] == L' ' && readLong(line) == code) break;
     }
   }
   if (text.size() < 3) {
@@ -278,17 +261,15 @@ CFTPClient::TResult CFTPClient::SimpleCommand(int commandId,
                                               const std::vector<std::wstring>& arguments,
                                               FtpReply& reply) {
   if (!SendCommandLine(commandId, arguments) || !ReadReply(reply)) return ResultError;
-  switch (reply.Kind()) {
-    case L'2':
-      return ResultOk;
-    case L'4':
-    case L'5':
-      FailReply(commandId, reply);
-      return ResultNotOk;
-    default:
-      FailReply(commandId, reply);
-      return ResultError;
-  }
+  return ResultOf(commandId, reply);
+}
+
+CFTPClient::TResult CFTPClient::ResultOf(int commandId, const FtpReply& reply) {
+  const wchar_t kind = reply.Kind();
+  if (kind == L'2') return ResultOk;
+  FailReply(commandId, reply);
+  // A preliminary or intermediate reply is not what a simple command expects.
+  return kind == L'4' || kind == L'5' ? ResultNotOk : ResultError;
 }
 
 // --- logon, directory, quit
@@ -347,15 +328,7 @@ CFTPClient::TResult CFTPClient::Quit() {
   FtpReply reply;
   if (!SendCommandLine(CCommand::QUIT, {}) || !ReadReply(reply)) return ResultError;
   DisconnectControl();
-  switch (reply.Kind()) {
-    case L'2':
-      return ResultOk;
-    case L'4':
-    case L'5':
-      return ResultNotOk;
-    default:
-      return ResultError;
-  }
+  return ResultOf(CCommand::QUIT, reply);
 }
 
 }  // namespace nsFTP

@@ -142,6 +142,8 @@ class CFTPClient {
 
  private:
   TResult SimpleCommand(int commandId, const std::vector<std::wstring>& arguments, FtpReply& reply);
+  // A simple command's result for its reply.
+  TResult ResultOf(int commandId, const FtpReply& reply);
   void Fail(const std::wstring& what);
   void Fail(const nsSocket::CBlockingSocketException& e);
   void FailReply(int commandId, const FtpReply& reply);

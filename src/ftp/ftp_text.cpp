@@ -17,4 +17,17 @@ bool toNarrow(const std::wstring& text, std::string& bytes) {
   return bytes.empty() == text.empty();
 }
 
+int64_t readLong(const std::wstring& text, size_t at) {
+  size_t i = at;
+  while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+    if (value > (INT64_MAX - 9) / 10) return negative ? INT64_MIN : INT64_MAX;
+    value = value * 10 + (text[i] - L'0');
+  }
+  return negative ? -value : value;
+}
+
 }  // namespace nsFTP

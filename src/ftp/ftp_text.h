@@ -3,6 +3,8 @@
 // from a server that speaks another code page still shows its code and text.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,5 +14,9 @@ namespace nsFTP {
 std::wstring toWide(std::string_view bytes);
 // The UTF-8 bytes of the text; false when a character cannot be encoded.
 bool toNarrow(const std::wstring& text, std::string& bytes);
+// The number at text[at..] as the C library's string-to-long reads it: ASCII blanks, a sign,
+// then decimal digits up to the first other character; none gives 0. Saturates instead of
+// overflowing.
+int64_t readLong(const std::wstring& text, size_t at = 0);
 
 }  // namespace nsFTP

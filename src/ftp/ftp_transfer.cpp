@@ -4,26 +4,13 @@
 #include "avifile/assertion.h"
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_file.h"
+#include "ftp/ftp_text.h"
 
 namespace nsFTP {
 
 using nsSocket::CBlockingSocketException;
 
 namespace {
-
-// The decimal number at text[at..], read as the C library's wide string-to-long reads it.
-int64_t numberAt(const std::wstring& text, size_t at) {
-  size_t i = at;
-  while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    if (value > (INT64_MAX - 9) / 10) return negative ? INT64_MIN : INT64_MAX;
-    value = value * 10 + (text[i] - L'0');
-  }
-  return negative ? -value : value;
-}
 
 bool sendsOrReceives(int commandId) {
   const auto direction = CCommand::Info(commandId).GetDataDirection();
@@ -60,7 +47,7 @@ CFTPClient::TResult CFTPClient::SetTransferType(const TransferType& type) {
 CFTPClient::TResult CFTPClient::QueryFileSize(const std::wstring& strPath, int64_t& size) {
   FtpReply reply;
   const TResult result = SimpleCommand(CCommand::SIZE, {strPath}, reply);
-  if (result == ResultOk) size = reply.Value().size() > 4 ? numberAt(reply.Value(), 4) : 0;
+  if (result == ResultOk) size = reply.Value().size() > 4 ? readLong(reply.Value(), 4) : 0;
   return result;
 }
 

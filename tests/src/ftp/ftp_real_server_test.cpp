@@ -28,8 +28,7 @@ using Clock = std::chrono::steady_clock;
 // The server process, started with its root folder and options; ended with SIGKILL.
 class RealFtpServer {
  public:
-  RealFtpServer(const std::string& root, std::vector<std::string> options,
-                const std::string& log) {
+  RealFtpServer(const std::string& root, std::vector<std::string> options, const std::string& log) {
     std::vector<std::string> arguments{"/usr/bin/python3", VIXO_TEST_DATA "/ftp/ftp_server.py",
                                        root};
     arguments.insert(arguments.end(), options.begin(), options.end());
@@ -42,8 +41,7 @@ class RealFtpServer {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
