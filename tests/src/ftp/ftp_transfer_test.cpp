@@ -11,6 +11,7 @@
 #include "avifile/avi_system.h"
 #include "ftp/archive_upload.h"
 #include "ftp/ftp_client.h"
+#include "ftp/ftp_file.h"
 #include "support/assert_guard.h"
 #include "support/scripted_ftp_server.h"
 #include "support/temp_folder.h"
@@ -116,6 +117,11 @@ TEST(TransferTypeTest, TypeIsSentOncePerConnection) {
   EXPECT_EQ(client->SetTransferType(image), CFTPClient::ResultOk);
   EXPECT_EQ(vixo_test::assertionText([&] { client->SendTypeCommand({4, 0}); }), "false");
   EXPECT_EQ(vixo_test::assertionText([&] { client->SendTypeCommand({0, 4}); }), "false");
+  // Data commands only: a command without a data connection is a programming error.
+  nsFTP::CFile file;
+  EXPECT_EQ(vixo_test::assertionText(
+                [&] { client->RunDataCommand(nsFTP::CCommand::CWD, L"x", image, file); }),
+            "false");
   client->DisconnectControl();
   server.join();
   EXPECT_EQ(server.heard(), (Lines{"USER anonymous", "CWD /", "TYPE I", "TYPE A T", "TYPE E N",
