@@ -75,10 +75,12 @@ class ScriptSocket : public nsSocket::IBlockingSocket {
   nsSocket::SOCKET handle_ = nsSocket::INVALID_SOCKET;
 };
 
-// A small local file to upload, made once.
+char localName[] = "/tmp/ftp_reply_fuzz.XXXXXX";
+
+// A small local file to upload, made once and removed at exit.
 const std::wstring& localFile() {
   static const std::wstring path = [] {
-    char name[] = "/tmp/ftp_reply_fuzz.XXXXXX";
+    char* name = localName;
     const int fd = mkstemp(name);
     if (fd < 0) fail("no temporary file");
     const std::string bytes(5000, 'x');
@@ -86,6 +88,7 @@ const std::wstring& localFile() {
       fail("temporary file not written");
     }
     close(fd);
+    std::atexit([] { unlink(localName); });
     return fromUtf8(name);
   }();
   return path;
