@@ -309,6 +309,28 @@ TEST(UploadTest, FolderLocalFileAndNames) {
     EXPECT_EQ(server.heard(), (Lines{"USER lab", "CWD /", "CWD /results/in", "QUIT"}));
   }
   {
+    SCOPED_TRACE("a local file that cannot be read is no complete upload");
+    ScriptedFtpServer server([](FtpSession& s) {
+      s.reply("220 Ready");
+      s.answer("230 Logged in");
+      s.answer("250 OK");
+      s.answer("250 OK");
+      s.answer("200 Type set");
+      s.answer("550 No such file");
+      s.answer(s.passive());
+      s.answer("150 Ok");
+      s.receiveData();
+      s.reply("226 Done");
+    });
+    // A folder opens as a stream here, but reading it fails.
+    std::wstring why;
+    EXPECT_FALSE(nsFTP::uploadArchive(uploadTo(server, folder.path()), &why));
+    EXPECT_NE(why.find(L"cannot be read"), std::wstring::npos) << toUtf8(why);
+    server.join();
+    EXPECT_EQ(server.heard(), (Lines{"USER lab", "CWD /", "CWD /results/in", "TYPE I",
+                                     "SIZE pass.vixores", "PASV", "STOR pass.vixores", "QUIT"}));
+  }
+  {
     SCOPED_TRACE("names go out as UTF-8");
     ScriptedFtpServer server([](FtpSession& s) {
       s.reply("220 Ready");
