@@ -7,6 +7,8 @@ JOBS="${VIXO_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 # Debian packages every configuration needs.
 VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk3.2-dev
                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev clang-format)
+# Real HTTP clients for the web server's tests.
+VIXO_PACKAGES+=(curl python3)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The fuzz targets are built with clang's libFuzzer.
