@@ -10,7 +10,12 @@
 // longer than its limit gets "414 URI Too Long" or "431 Request Header Fields Too Large", a body
 // announced longer than its limit "413 Payload Too Large", a request that does not arrive in time
 // "408 Request Timeout" (a connection that sent nothing is closed without a reply), and a
-// connection beyond the cap on live connections is closed at once.
+// connection beyond the cap on live connections is closed at once. A request that the client
+// cuts short by closing is handled with what arrived. A handler that throws costs its own
+// request a "500 Internal Server Error".
+//
+// The request record lives for one request on its connection's thread; the handler must not
+// keep pointers into it.
 //
 // Threads: start() and stop() belong to the owner's thread. The handler runs on the connection
 // threads, concurrently for concurrent connections; protecting shared state is its business.
