@@ -9,6 +9,8 @@ VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk
                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev clang-format)
 # A real FTP server for the upload tests.
 VIXO_PACKAGES+=(python3-pyftpdlib)
+# Real HTTP clients for the web server's tests.
+VIXO_PACKAGES+=(curl python3)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The fuzz targets are built with clang's libFuzzer.

@@ -227,7 +227,10 @@ std::string formatDuration(int64_t ms) {
   return out;
 }
 
-std::string formatTimeStamp(int64_t ticks) {
+namespace {
+
+// "Www Mmm DD hh:mm:ss YYYY" of 100-ns ticks since 1970, in local time or UTC.
+std::string formatTicks(int64_t ticks, bool utc) {
   // Fixed English names: stored files must not depend on the process locale.
   static constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -236,17 +239,23 @@ std::string formatTimeStamp(int64_t ticks) {
   int64_t seconds = ticks / kTicksPerSecond;
   if (ticks % kTicksPerSecond < 0) --seconds;  // floor, so times before 1970 round down
   const auto time = static_cast<time_t>(seconds);
-  std::tm local{};
-  if (localtime_r(&time, &local) == nullptr) return {};
-  if (local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 || local.tm_mon > 11) return {};
+  std::tm parts{};
+  if ((utc ? gmtime_r(&time, &parts) : localtime_r(&time, &parts)) == nullptr) return {};
+  if (parts.tm_wday < 0 || parts.tm_wday > 6 || parts.tm_mon < 0 || parts.tm_mon > 11) return {};
   char buffer[64];
   const int written =
       std::snprintf(buffer, sizeof buffer, "%s %s %02d %02d:%02d:%02d %lld",
-                    kWeekdays[local.tm_wday], kMonths[local.tm_mon], local.tm_mday, local.tm_hour,
-                    local.tm_min, local.tm_sec, static_cast<long long>(local.tm_year) + 1900);
+                    kWeekdays[parts.tm_wday], kMonths[parts.tm_mon], parts.tm_mday, parts.tm_hour,
+                    parts.tm_min, parts.tm_sec, static_cast<long long>(parts.tm_year) + 1900);
   if (written <= 0 || static_cast<size_t>(written) >= sizeof buffer) return {};
   return std::string(buffer, static_cast<size_t>(written));
 }
+
+}  // namespace
+
+std::string formatTimeStamp(int64_t ticks) { return formatTicks(ticks, false); }
+
+std::string formatUtcTimeStamp(int64_t ticks) { return formatTicks(ticks, true); }
 
 // --- paths
 

@@ -39,6 +39,8 @@ std::string formatDuration(int64_t ms);
 // Local time of 100-ns ticks since 1970-01-01 UTC as "Wed Jan 02 02:03:55 1980"; empty when the
 // time cannot be represented.
 std::string formatTimeStamp(int64_t ticks);
+// The same text of the time in UTC.
+std::string formatUtcTimeStamp(int64_t ticks);
 
 // --- paths
 

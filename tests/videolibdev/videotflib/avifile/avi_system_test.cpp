@@ -435,6 +435,8 @@ TEST_F(TimeStampTest, FormatsLocalTimeInFixedEnglishForm) {
 TEST_F(TimeStampTest, UsesTheLocalZone) {
   useZone("XST-02:30");  // two and a half hours east of UTC
   EXPECT_EQ(formatTimeStamp(0), "Thu Jan 01 02:30:00 1970");
+  EXPECT_EQ(formatUtcTimeStamp(0), "Thu Jan 01 00:00:00 1970");
+  EXPECT_EQ(formatUtcTimeStamp(1'488'618'307 * 10'000'000LL), "Sat Mar 04 09:05:07 2017");
 }
 
 TEST_F(TimeStampTest, ExtremeTicksGiveFullText) {
