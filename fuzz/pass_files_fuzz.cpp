@@ -27,18 +27,17 @@ namespace {
   std::abort();
 }
 
+// A folder of this process's own, there only while an input runs.
 const fs::path& root() {
-  static const fs::path path = [] {
-    const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    fs::path made = base / ("vixo-fuzz-" + std::to_string(getpid()));
-    fs::create_directories(made);
-    return made;
-  }();
+  static const fs::path path =
+      (fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
+      ("vixo-fuzz-" + std::to_string(getpid()));
   return path;
 }
 
 void clear() {
-  for (const auto& entry : fs::directory_iterator(root())) fs::remove_all(entry.path());
+  fs::remove_all(root());
+  fs::create_directories(root());
 }
 
 void write(const fs::path& path, const uint8_t* data, size_t size) {
@@ -108,5 +107,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stateFile(data, size);
   clear();
   archive(data, size);
+  fs::remove_all(root());
   return 0;
 }
