@@ -1,0 +1,198 @@
+#include "results/result_store.h"
+
+#include <climits>
+#include <ctime>
+#include <exception>
+
+#include "avifile/avi_system.h"
+#include "player/vixo_player.h"
+#include "results/pass_file_io.h"
+#include "task/play.h"
+#include "task/vixo_method.h"
+
+namespace {
+
+using Brindle::JSON;
+namespace E = Brindle::JSONElements;
+
+// The protocol file: the pass's facts, every event of the pass and the task as it was run.
+JSON protocolDocument(const PassHeader& header, bool debug, const VIXOplay& play,
+                      const std::wstring& taskPath) {
+  JSON info{E::Object()};
+  info.set("computer", header.computer);
+  info.set("expert", header.expert);
+  info.set("pass-id", header.id);
+  info.set("start-time", formatTimeStamp(header.start));
+  info.set("vixo-ver", E::Integer(header.VIXOver));
+  info.set("debug", JSON(debug));
+  JSON document{E::Object()};
+  document.set("info", info);
+  document.set("protocol", play.protocol);
+  document.set("test-settings", taskToJson(play.context.loadedTask.task, taskPath));
+  return document;
+}
+
+// Writes a file under its final name and makes its name durable too.
+bool writeAndSync(const std::wstring& folder, const std::wstring& path, const std::string& bytes) {
+  return passfiles::writeFileDurably(path, bytes) && passfiles::syncFolder(folder);
+}
+
+}  // namespace
+
+SettingsScheme::Object stateDocumentScheme(StateDocument& document) {
+  SettingsScheme::Object scheme;
+  scheme.add(L"task", &document.task)
+      .add(L"play", &document.play)
+      .add(L"results", &document.results)
+      .add(L"player", &document.player);
+  return scheme;
+}
+
+StateDocument stateDocument(const VIXOplay& play) {
+  const PlayContext& context = play.context;
+  StateDocument document;
+  document.task = taskToJson(context.loadedTask.task, context.loadedTask.path);
+  play.saveState(document.play);
+  document.results = context.results.toJson();
+  if (context.player) document.player = context.player->saveLayout();
+  return document;
+}
+
+ResultStore::ResultStore(std::shared_ptr<VIXOplay> play) : play(std::move(play)) {
+  if (!this->play) return;
+  debug = this->play->context.debug;
+  const std::wstring& path = taskPath();
+  if (path.empty()) return;
+  deleteStateFiles(path, debug);
+  createPassFolders(path);
+}
+
+const std::wstring& ResultStore::taskPath() const {
+  static const std::wstring none;
+  return play ? play->context.loadedTask.path : none;
+}
+
+bool ResultStore::saveState() {
+  const std::wstring& path = taskPath();
+  if (path.empty() || stateNumber == INT_MAX) return false;
+  const std::wstring target = stateFilePath(path, stateNumber + 1, debug);
+  const std::wstring temp = target + L".tmp";
+  StateDocument document = stateDocument(*play);
+  const std::string bytes = passHeaderToJson(PassHeader(*play)).toString() +
+                            stateDocumentScheme(document).save().toString() +
+                            passfiles::endMarkText();
+  if (!passfiles::writeFileDurably(temp, bytes)) {
+    passfiles::deleteFile(temp);
+    return false;
+  }
+  passfiles::deleteFile(target);
+  if (!passfiles::moveFileNoReplace(temp, target)) {
+    passfiles::deleteFile(temp);
+    return false;
+  }
+  // The new name must be on the disk before the older state goes. Should this fail, the new
+  // file stays beside the current one and the next attempt writes it again.
+  if (!passfiles::syncFolder(statesFolder(path))) return false;
+  deleteState();
+  ++stateNumber;
+  hasState = true;
+  return true;
+}
+
+bool ResultStore::deleteState() {
+  if (!hasState) return true;
+  return passfiles::deleteFile(stateFilePath(taskPath(), stateNumber, debug));
+}
+
+std::wstring ResultStore::passName() const {
+  const PassHeader header = play ? PassHeader(*play) : PassHeader();
+  const auto seconds = static_cast<time_t>(header.start / 10'000'000);
+  char text[64] = "";
+  std::tm local{};
+  tzset();  // the time zone in force now
+  if (localtime_r(&seconds, &local) && std::strftime(text, sizeof text, "%FT%H%M%S", &local) == 0)
+    text[0] = '\0';
+  return sanitizeName(header.computer) + L"-" + sanitizeName(header.expert) + L"-" + fromUtf8(text);
+}
+
+std::wstring ResultStore::protocolPath() const {
+  return combinePath(protocolsFolder(taskPath()), passName() + L".json");
+}
+
+std::wstring ResultStore::archivePath() const {
+  return combinePath(archivesFolder(taskPath()), passName() + L".vixores");
+}
+
+bool ResultStore::finishPass() {
+  const std::wstring& path = taskPath();
+  if (path.empty()) return false;
+  const PassHeader header(*play);
+  createPassFolders(path);
+
+  const std::wstring protocolFile = protocolPath();
+  const JSON protocol = protocolDocument(header, debug, *play, path);
+  if (!writeAndSync(protocolsFolder(path), protocolFile, protocol.toString(-1))) return false;
+
+  JSON archive{E::Object()};
+  archive.set("protocol-file", passName() + L".json");
+  archive.set("protocol", protocol);
+
+  if (!debug) {
+    const JSON resultHeader = passHeaderToJson(PassHeader(*play));
+    const JSON results = play->context.results.toJson();
+    archive.set("results-file", resultFileName(header.id));
+    archive.set("header", resultHeader);
+    archive.set("results", results);
+    const std::wstring target = resultFilePath(path, header.id);
+    const std::wstring temp = target + L".tmp";
+    if (!passfiles::writeFileDurably(
+            temp, resultHeader.toString() + results.toString() + passfiles::endMarkText())) {
+      passfiles::deleteFile(temp);
+      return false;
+    }
+    if (!passfiles::moveFileNoReplace(temp, target)) {
+      passfiles::deleteFile(temp);
+      // An earlier attempt of this pass end may have put it in place already; anything else
+      // under that name means the marks are not kept there.
+      if (readHeaderOfFile(target).id != header.id) return false;
+    }
+    if (!passfiles::syncFolder(statesFolder(path))) return false;
+  }
+
+  if (!writeAndSync(archivesFolder(path), archivePath(), archive.toString())) return false;
+  deleteStateFiles(path, debug);
+  return true;
+}
+
+std::shared_ptr<VIXOplay> resumePass(const std::wstring& taskPath, int number, VIXOplayer* player,
+                                     bool debug) {
+  try {
+    JSON headerValue, documentValue;
+    if (!readStateFile(taskPath, number, &headerValue, &documentValue, debug)) return {};
+    PassHeader header;
+    passHeaderScheme(header).load(headerValue);
+    StateDocument document;
+    stateDocumentScheme(document).load(documentValue);
+    if (!header.isValid()) return {};
+
+    Task task;
+    if (!taskFromJson(task, document.task, taskPath)) return {};
+    TestResults results;
+    if (!results.fromJson(document.results)) return {};
+    if (!player || !player->loadLayout(document.player)) return {};
+
+    PlayContext context(LoadedTask(task, taskPath), player, header.expert, header.host, header.port,
+                        header.network, false);
+    context.startTime = header.start;
+    context.passId = header.id;
+    copyTestResults(context.results, results);
+
+    const VIXOmethod* method = task.method();
+    if (!method) return {};
+    std::shared_ptr<VIXOplay> play = method->createPlay(context);
+    if (!play || !play->loadState(document.play)) return {};
+    return play;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
