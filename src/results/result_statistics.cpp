@@ -31,7 +31,9 @@ double ResultStatistics::ConfIntervalDisplayer::value(int file) const {
   const auto index = static_cast<size_t>(file);
   const double m = c.sum[index] / n;
   if (kind_ == Mean) return m;
-  const double s = std::sqrt((c.sumOfSquares[index] - n * m * m) / (n - 1));
+  // Squares summed in single precision can fall just below n m^2 when every value is the same;
+  // the spread is then 0, not the root of a negative number.
+  const double s = std::sqrt(std::max(0.0, (c.sumOfSquares[index] - n * m * m) / (n - 1)));
   switch (kind_) {
     case Upper95:
       return m + 1.96 * s / std::sqrt(static_cast<double>(n));

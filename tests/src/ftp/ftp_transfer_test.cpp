@@ -174,7 +174,7 @@ TEST(RemoteSizeTest, SizeComesFromTheReplyText) {
 struct UploadReplies {
   std::string size = "550 No such file";
   std::string type = "200 Type set to I";
-  std::string pasv;  // empty: a listener of the session
+  std::string pasv = {};  // empty: a listener of the session
   std::string store = "150 Ok to send data";
   std::string final = "226 Transfer complete";
 };

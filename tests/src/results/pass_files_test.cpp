@@ -140,7 +140,9 @@ TEST(StateFileRead, TargetsAreOptionalAndTheEndMarkNeededForTheDocument) {
     EXPECT_TRUE(readStateFile(folder.taskPath, row.number, nullptr, nullptr, row.debug));
     EXPECT_EQ(readStateFile(folder.taskPath, row.number, &h, nullptr, row.debug), row.headerOnly);
     EXPECT_EQ(readStateFile(folder.taskPath, row.number, &h, &d, row.debug), row.both);
-    if (row.headerOnly) EXPECT_EQ(h.toString(), header);
+    if (row.headerOnly) {
+      EXPECT_EQ(h.toString(), header);
+    }
   }
 }
 

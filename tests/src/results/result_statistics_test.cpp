@@ -93,6 +93,23 @@ TEST(ConfidenceInterval, SquaresAreFormedInSinglePrecision) {
   EXPECT_NE(c.sumOfSquares[0], static_cast<double>(0.1f) * 0.1f + static_cast<double>(0.3f) * 0.3f);
 }
 
+// Equal values spread by 0, whatever rounding the single-precision squares bring (SAMVIQ
+// marks / 100 are no binary fractions).
+TEST(ConfidenceInterval, EqualValuesHaveNoSpread) {
+  for (int mark = 0; mark <= 100; ++mark) {
+    for (int n : {2, 3, 7, 20}) {
+      Calculator c;
+      for (int i = 0; i < n; ++i) c.add(0, static_cast<float>(mark) / 100.0f);
+      Rows rows(c);
+      SCOPED_TRACE(std::to_string(mark) + " x " + std::to_string(n));
+      ASSERT_FALSE(std::isnan(rows.deviation.value(0)));
+      EXPECT_LT(rows.deviation.value(0), 1e-3);  // the single-precision squares keep a trace
+      EXPECT_FALSE(std::isnan(rows.lower.value(0)));
+      EXPECT_FALSE(std::isnan(rows.upper.value(0)));
+    }
+  }
+}
+
 // The accumulators against the textbook two-pass formulas on random data: exactly for values
 // that squares keep exact (quarters, as DSIS gives), closely for any others.
 TEST(ConfidenceInterval, AgreesWithATwoPassComputation) {
