@@ -48,7 +48,8 @@ std::string quoted(const wxString& text) {
 std::string hex(long value) {
   if (value == 0) return "0";
   char text[32];
-  std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(value));
+  // Styles and flags are 32-bit values kept in a long.
+  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value & 0xFFFFFFFF));
   return text;
 }
 
@@ -89,7 +90,8 @@ const std::map<std::string, std::string>& defaultNames() {
                                                            {"wxStatusBar", "statusBar"},
                                                            {"wxToolBar", "toolbar"},
                                                            {"wxFrame", "frame"},
-                                                           {"wxDialog", "dialog"}};
+                                                           {"wxDialog", "dialog"},
+                                                           {"wxMenuBar", "menubar"}};
   return names;
 }
 

@@ -11,6 +11,7 @@
 #include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/sizer.h>
+#include <wx/stattext.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 #include <wx/utils.h>
@@ -42,6 +43,14 @@ inline std::string boldFontText() {
                     wxFONTWEIGHT_BOLD, false, wxEmptyString);
   return std::to_string(bold.GetPointSize()) + "pt bold face=\"" +
          std::string(bold.GetFaceName().utf8_str()) + "\"";
+}
+
+// A label as the descriptions write it, line breaks escaped; where the toolkit breaks a wrapped
+// label's lines depends on the font.
+inline std::string escapedLabel(const wxStaticText* label) {
+  wxString text = label->GetLabel();
+  text.Replace("\n", "\\n");
+  return std::string(text.utf8_str());
 }
 
 // Where Centre(wxBOTH) puts a top-level window of this size on the screen.

@@ -29,6 +29,7 @@ namespace {
 
 using vixo_test::block;
 using vixo_test::centredPosition;
+using vixo_test::escapedLabel;
 using vixo_test::expectOpening;
 using vixo_test::kDialogStyle;
 using vixo_test::LayoutText;
@@ -43,14 +44,6 @@ void expectTopToBottom(std::initializer_list<wxWindow*> windows) {
     EXPECT_GT(y, previous) << window->GetLabel();
     previous = y;
   }
-}
-
-// A label as the descriptions write it, line breaks escaped; where the toolkit breaks a wrapped
-// label's lines depends on the font.
-std::string escapedLabel(const wxStaticText* label) {
-  wxString text = label->GetLabel();
-  text.Replace("\n", "\\n");
-  return std::string(text.utf8_str());
 }
 
 // The labels of the quality scale beside the DSCQS and SAMVIQ sliders.
