@@ -9,6 +9,12 @@ target_compile_options(vixo_wx INTERFACE ${wxWidgets_CXX_FLAGS})
 target_link_libraries(vixo_wx INTERFACE ${wxWidgets_LIBRARIES})
 add_library(vixo::wx ALIAS vixo_wx)
 
+# The property grid of the task editor: vixo::wx_propgrid.
+find_package(wxWidgets 3.2 REQUIRED COMPONENTS propgrid core base)
+add_library(vixo_wx_propgrid INTERFACE)
+target_link_libraries(vixo_wx_propgrid INTERFACE vixo::wx ${wxWidgets_LIBRARIES})
+add_library(vixo::wx_propgrid ALIAS vixo_wx_propgrid)
+
 # GIO, for the file manager over D-Bus.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)

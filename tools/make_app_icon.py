@@ -60,11 +60,12 @@ def render(size):
 
 
 def png(rows):
-    size = len(rows)
+    """An 8-bit RGBA PNG file of the rows (top row first)."""
+    height, width = len(rows), len(rows[0])
     raw = b"".join(b"\x00" + bytes(v for px in row for v in px) for row in rows)
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 

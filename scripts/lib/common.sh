@@ -13,6 +13,8 @@ VIXO_PACKAGES+=(python3-pyftpdlib)
 VIXO_PACKAGES+=(curl python3)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
+# The window tests read screenshots straight from the X server.
+VIXO_PACKAGES+=(libx11-dev)
 # The fuzz targets are built with clang's libFuzzer.
 VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -1,0 +1,25 @@
+# Writes a C++ source that holds PNG files as byte arrays, one PictureBytes constant per file,
+# named after the file: "set_reference_tool.png" gives kSetReferenceToolPicture.
+# cmake -DOUTPUT=<source.cpp> -DFOLDER=<folder> -DNAMES=<name;...> -P embed_pictures.cmake
+set(code "// Generated from src/layouts/resources by embed_pictures.cmake.\n")
+string(APPEND code "#include \"layouts/picture_bytes.h\"\n\nnamespace {\n")
+set(constants "")
+foreach(name IN LISTS NAMES)
+  file(READ "${FOLDER}/${name}.png" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND code "const unsigned char ${name}[] = {${bytes}};\n")
+  string(REPLACE "_" ";" words "${name}")
+  set(camel "")
+  foreach(word IN LISTS words)
+    string(SUBSTRING "${word}" 0 1 first)
+    string(SUBSTRING "${word}" 1 -1 rest)
+    string(TOUPPER "${first}" first)
+    string(APPEND camel "${first}${rest}")
+  endforeach()
+  string(APPEND constants
+         "extern const PictureBytes k${camel}Picture{${name}, sizeof ${name}};\n")
+endforeach()
+string(APPEND code "}  // namespace\n\n${constants}")
+file(WRITE "${OUTPUT}.new" "${code}")
+file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.new")
