@@ -15,18 +15,7 @@
 #include "task/question_planner.h"
 #include "task/task.h"
 
-class VIXOplay;
 class AnswerGetterBase;
-
-// Shows one question and gets its mark.
-template <class Init>
-class QuestionPerformer {
- public:
-  virtual ~QuestionPerformer() = default;
-  // True when the question got its mark and no stop was asked; false leaves the question to be
-  // asked again.
-  virtual bool perform(const Init& init, VIXOplay& play, bool training) = 0;
-};
 
 class VIXOplay {
  public:
@@ -58,8 +47,8 @@ class VIXOplay {
   Brindle::JSON protocol;
 };
 
-// The common part of the plays that planners make: a block of questions at a time, a training
-// block first, then one block per cycle.
+// The common part of the plays that planners make (planner files all_to_ref_planner.h and its
+// siblings): a block of questions at a time, a training block first, then one block per cycle.
 template <class Item>
 class BlockPlay : public VIXOplay {
  public:
@@ -90,51 +79,6 @@ class BlockPlay : public VIXOplay {
  private:
   bool makeTrainingBlock();
   bool fits(const std::vector<Item>& items) const;
-};
-
-class QuestionPlannerAllToRef::Play : public BlockPlay<int> {
- public:
-  Play(const QuestionPlannerAllToRef* planner, PlayContext context,
-       std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-       std::shared_ptr<AnswerGetterBase> recorder);
-
-  std::shared_ptr<QuestionPerformer<QuestionInit>> performer;
-  const QuestionPlannerAllToRef* allToRef;
-
- protected:
-  std::vector<int> candidates() const override;
-  bool ask(const int& file) override;
-};
-
-class QuestionPlannerSingleVideo::Play : public BlockPlay<int> {
- public:
-  Play(const QuestionPlannerSingleVideo* planner, PlayContext context,
-       std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-       std::shared_ptr<AnswerGetterBase> recorder);
-
-  std::shared_ptr<QuestionPerformer<QuestionInit>> performer;
-  const QuestionPlannerSingleVideo* singleVideo;
-
- protected:
-  std::vector<int> candidates() const override;
-  bool ask(const int& file) override;
-};
-
-class QuestionPlannerAllToAll::Play : public BlockPlay<std::pair<int, int>> {
- public:
-  Play(const QuestionPlannerAllToAll* planner, PlayContext context,
-       std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-       std::shared_ptr<AnswerGetterBase> recorder);
-
-  const QuestionPlannerAllToAll* allToAll;
-  std::shared_ptr<QuestionPerformer<QuestionInit>> performer;
-
- protected:
-  // Every pair of files of a group: groups ascending, group 0 left out, references taking part.
-  std::vector<std::pair<int, int>> candidates() const override;
-  // Always shuffled, then cut to the task's "limitPairs" when it is above 0.
-  void arrangeBlock(std::vector<std::pair<int, int>>& items) const override;
-  bool ask(const std::pair<int, int>& pair) override;
 };
 
 // A uniform shuffle (Fisher-Yates) by a new Mersenne Twister seeded from the system's random

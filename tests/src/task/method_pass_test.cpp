@@ -12,9 +12,9 @@
 
 #include "support/json_text.h"
 #include "support/scripted_player.h"
+#include "task/method_registry.h"
+#include "task/method_samviq.h"
 #include "task/play.h"
-#include "task/question_performer.h"
-#include "task/samviq_play.h"
 #include "task/task.h"
 #include "task/vixo_method.h"
 

@@ -12,8 +12,8 @@
 #include "avifile/json_parser.h"
 #include "support/json_text.h"
 #include "task/answer_getter.h"
+#include "task/method_registry.h"
 #include "task/task.h"
-#include "task/vixo_method.h"
 
 namespace {
 
