@@ -51,8 +51,8 @@ std::vector<std::pair<int, int>> QuestionPlannerAllToAll::Play::candidates() con
   return pairs;
 }
 
-void QuestionPlannerAllToAll::Play::arrangeBlock(std::vector<std::pair<int, int>>& items) const {
-  shuffleBlock(items);
+void QuestionPlannerAllToAll::Play::arrangeBlock(std::vector<std::pair<int, int>>& items) {
+  random.shuffle(items);
   const long long limit =
       getTaskProperties().limitPairs.getIntegerProperty(context.loadedTask.task.properties);
   if (limit > 0 && static_cast<size_t>(limit) < items.size())

@@ -53,6 +53,6 @@ class QuestionPlannerAllToAll::Play : public BlockPlay<std::pair<int, int>> {
   // Every pair of files of a group: groups ascending, group 0 left out, references taking part.
   std::vector<std::pair<int, int>> candidates() const override;
   // Always shuffled, then cut to the task's "limitPairs" when it is above 0.
-  void arrangeBlock(std::vector<std::pair<int, int>>& items) const override;
+  void arrangeBlock(std::vector<std::pair<int, int>>& items) override;
   bool ask(const std::pair<int, int>& pair) override;
 };

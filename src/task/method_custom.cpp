@@ -212,7 +212,7 @@ bool MT_CUSTOM::QuestionPerformerPair::perform(const QuestionPlannerAllToAll::Qu
   VIXOplayer* player = play.context.player;
   if (!player || !recorder) return false;
   const Task& task = taskOf(play);
-  const auto [a, b] = drawSides(task, init.first, init.second);
+  const auto [a, b] = drawSides(play, init.first, init.second);
   const int n =
       registerQuestion(*recorder, QuestionDataPair{&questions, a, b, init.blockId, training});
   return showCustomTwo(*player, task, questions, *a, *b, n);

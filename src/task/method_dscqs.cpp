@@ -24,7 +24,7 @@ bool DSCQSquestionPerformer::perform(const QuestionPlannerAllToRef::QuestionInit
   const Task& task = taskOf(play);
   const TaskFile& file = fileAt(task, init.file);
   const TaskFile& reference = fileAt(task, init.reference);
-  const bool keep = keepSides();
+  const bool keep = keepSides(play);
   const int n = registerQuestion(
       *recorder, DSCQSquestionData{&file, &reference, !keep, init.blockId, training});
   return showAndVote(keep ? file.path : reference.path, keep ? reference.path : file.path,

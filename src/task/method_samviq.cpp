@@ -91,7 +91,7 @@ void MT_SAMVIQ::Play::nextQuestion() {
     groupId = next->first;
     for (size_t i = 0; i < task.files.size(); ++i)
       if (task.files[i].group == groupId) videoOrder.push_back(static_cast<int>(i));
-    shuffleBlock(videoOrder);
+    random.shuffle(videoOrder);
   }
 
   const int ref = task.referenceOfGroup(groupId);

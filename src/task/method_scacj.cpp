@@ -44,7 +44,7 @@ bool MT_SCACJ::QuestionPerformer::perform(const QuestionPlannerAllToAll::Questio
   VIXOplayer* player = play.context.player;
   if (!player || !recorder) return false;
   const Task& task = taskOf(play);
-  const auto [left, right] = drawSides(task, init.first, init.second);
+  const auto [left, right] = drawSides(play, init.first, init.second);
   const bool binary = getTaskProperties().scacjScale.getEnumeratedProperty(task.properties) ==
                       VixoProperties::BinaryScale;
   const int n =

@@ -1,7 +1,5 @@
 #include "task/play.h"
 
-#include <random>
-
 #include "avifile/settings_scheme.h"
 #include "task/answer_getter.h"
 #include "task/task_properties.h"
@@ -33,18 +31,6 @@ bool VIXOplay::isFinished() const {
   return total <= answeredCount();
 }
 
-template <class T>
-void shuffleBlock(std::vector<T>& items) {
-  std::mt19937 generator(std::random_device{}());
-  for (size_t k = 1; k < items.size(); ++k) {
-    const size_t j = std::uniform_int_distribution<size_t>(0, k)(generator);
-    if (j != k) std::swap(items[k], items[j]);
-  }
-}
-
-template void shuffleBlock<int>(std::vector<int>&);
-template void shuffleBlock<std::pair<int, int>>(std::vector<std::pair<int, int>>&);
-
 // ---------------------------------------------------------------- blocks
 
 template <class Item>
@@ -61,18 +47,16 @@ bool BlockPlay<Item>::makeTrainingBlock() {
   const std::vector<Item> pool = candidates();
   if (n <= 0 || pool.empty()) return false;
   currentBlockTraining = true;
-  std::mt19937 generator(std::random_device{}());
-  std::uniform_int_distribution<size_t> draw(0, pool.size() - 1);
   block.clear();
-  for (int i = 0; i < n; ++i) block.push_back(pool[draw(generator)]);
+  for (int i = 0; i < n; ++i) block.push_back(pool[random.below(pool.size())]);
   posInBlock = 0;
   return true;
 }
 
 template <class Item>
-void BlockPlay<Item>::arrangeBlock(std::vector<Item>& items) const {
+void BlockPlay<Item>::arrangeBlock(std::vector<Item>& items) {
   if (getTaskProperties().shuffleSources.getBoolProperty(context.loadedTask.task.properties))
-    shuffleBlock(items);
+    random.shuffle(items);
 }
 
 template <class Item>

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "avifile/json.h"
+#include "task/pass_random.h"
 #include "task/question_planner.h"
 #include "task/task.h"
 
@@ -45,6 +46,8 @@ class VIXOplay {
   PlayContext context;
   std::shared_ptr<AnswerGetterBase> recorder;
   Brindle::JSON protocol;
+  // Every random choice of the pass. Not part of the saved state: a resumed pass draws anew.
+  PassRandom random;
 };
 
 // The common part of the plays that planners make (planner files all_to_ref_planner.h and its
@@ -72,7 +75,7 @@ class BlockPlay : public VIXOplay {
   // Every question of a cycle, unshuffled.
   virtual std::vector<Item> candidates() const = 0;
   // Orders (and limits) a new cycle's block: shuffled when the task's "shuffleSources" is on.
-  virtual void arrangeBlock(std::vector<Item>& items) const;
+  virtual void arrangeBlock(std::vector<Item>& items);
   // Asks the question of the item; true when it got its mark.
   virtual bool ask(const Item& item) = 0;
 
@@ -80,8 +83,3 @@ class BlockPlay : public VIXOplay {
   bool makeTrainingBlock();
   bool fits(const std::vector<Item>& items) const;
 };
-
-// A uniform shuffle (Fisher-Yates) by a new Mersenne Twister seeded from the system's random
-// source.
-template <class T>
-void shuffleBlock(std::vector<T>& items);

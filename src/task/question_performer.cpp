@@ -1,7 +1,5 @@
 #include "task/question_performer.h"
 
-#include <random>
-
 #include "task/play.h"
 
 const TaskFile& fileAt(const Task& task, int index) {
@@ -11,12 +9,10 @@ const TaskFile& fileAt(const Task& task, int index) {
 
 const Task& taskOf(const VIXOplay& play) { return play.context.loadedTask.task; }
 
-bool keepSides() {
-  std::mt19937 generator(std::random_device{}());
-  return (generator() & 1u) != 0;
-}
+bool keepSides(VIXOplay& play) { return play.random.odd(); }
 
-std::pair<const TaskFile*, const TaskFile*> drawSides(const Task& task, int first, int second) {
-  const bool keep = keepSides();
+std::pair<const TaskFile*, const TaskFile*> drawSides(VIXOplay& play, int first, int second) {
+  const Task& task = taskOf(play);
+  const bool keep = keepSides(play);
   return {&fileAt(task, keep ? first : second), &fileAt(task, keep ? second : first)};
 }

@@ -40,8 +40,9 @@ int registerQuestion(AnswerGetterAuto<D>& recorder, const D& data) {
   return number;
 }
 
-// One side draw for a question: true keeps the planner's order of the two files.
-bool keepSides();
+// One side draw for a question from the pass's random source: true keeps the planner's order of
+// the two files.
+bool keepSides(VIXOplay& play);
 
-// The two files of a pair question, in the order of one side draw.
-std::pair<const TaskFile*, const TaskFile*> drawSides(const Task& task, int first, int second);
+// The two files of a pair question of the play's task, in the order of one side draw.
+std::pair<const TaskFile*, const TaskFile*> drawSides(VIXOplay& play, int first, int second);

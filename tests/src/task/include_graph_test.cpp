@@ -22,7 +22,7 @@ const fs::path kTaskFolder = fs::path(VIXO_TEST_DATA) / ".." / ".." / "src" / "t
 // layer or of layers below it.
 const std::vector<std::vector<std::string>> kLayers = {
     // interfaces through which the model reaches planners and methods
-    {"question_planner", "vixo_method", "custom_question"},
+    {"question_planner", "vixo_method", "custom_question", "pass_random"},
     // the task model
     {"task_properties", "task"},
     {"validation", "answer_getter"},
