@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     value = Brindle::JSONparser::parse(in);
   } catch (const Brindle::JSONparser::Error& e) {
-    if (e.code < 1 || e.code > 17 || e.charactersRead < 0 || e.charactersRead > int64_t(size) ||
-        e.lineStart > e.charactersRead)
+    if (e.code < Brindle::JSONparser::ExpectedValue || e.code > Brindle::JSONparser::OtherFailure ||
+        e.charactersRead < 0 || e.charactersRead > int64_t(size) || e.lineStart > e.charactersRead)
       fail("implausible error record", "");
     return 0;
   }

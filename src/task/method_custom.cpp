@@ -97,7 +97,7 @@ std::vector<ValidationMessage> MT_CUSTOM::validate(const Task& task) const {
   std::vector<CustomQuestion> questions;
   const CustomQuestionParseResult result = parseCustomQuestions(
       questions, getTaskProperties().customQuestion.getStringProperty(task.properties));
-  if (result.status != 2) return {};
+  if (result.status != CustomQuestionParseResult::Error) return {};
   return {ValidationMessage(0, L"wrong custom question",
                             L"Error in custom question in line " + std::to_wstring(result.line) +
                                 L": " + result.message)};
