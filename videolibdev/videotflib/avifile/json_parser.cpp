@@ -205,7 +205,7 @@ GP::ActionRecord err(ErrorCode code) {
 
 class JsonGrammar {
  public:
-  JsonGrammar() {
+  explicit JsonGrammar(GP::Compilation compilation) {
     rString_ = g_.newRule();
     rNumber_ = g_.newRule();
     rValue_ = g_.newRule();
@@ -216,7 +216,7 @@ class JsonGrammar {
     buildValue();
     buildArray();
     buildObject();
-    g_.compile();
+    g_.compile(compilation);
   }
 
   JSON parse(std::istream& in) const {
@@ -456,13 +456,20 @@ class JsonGrammar {
 };
 
 const JsonGrammar& grammar() {
-  static const JsonGrammar instance;
+  static const JsonGrammar instance(GP::Compilation::Optimised);
+  return instance;
+}
+
+const JsonGrammar& plainGrammar() {
+  static const JsonGrammar instance(GP::Compilation::Plain);
   return instance;
 }
 
 }  // namespace
 
-JSON parse(std::istream& in) { return grammar().parse(in); }
+JSON parse(std::istream& in, Automaton automaton) {
+  return (automaton == Automaton::Plain ? plainGrammar() : grammar()).parse(in);
+}
 
 }  // namespace JSONparser
 }  // namespace Brindle

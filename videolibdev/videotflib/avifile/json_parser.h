@@ -89,7 +89,12 @@ class SetError : public GeneralParser::Semantic::Action {
   ErrorCode code;
 };
 
-JSON parse(std::istream& in);
+// Which compilation of the grammar reads: the optimised automaton serves every reader; the plain
+// one (the grammar compiled without its rewrites, built on first use) is the reference that tests
+// and the fuzz target check the optimised one against.
+enum class Automaton { Optimised, Plain };
+
+JSON parse(std::istream& in, Automaton automaton = Automaton::Optimised);
 
 }  // namespace JSONparser
 }  // namespace Brindle
