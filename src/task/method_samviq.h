@@ -58,7 +58,7 @@ class MT_SAMVIQ::Play : public VIXOplay {
   // Refuses (false, play unchanged) a state whose files lie outside the task, whose marks lie
   // outside 0..100, whose position lies outside the order, whose group is negative or whose
   // protocol is not an array.
-  bool loadState(Brindle::JSON state) override;
+  [[nodiscard]] bool loadState(Brindle::JSON state) override;
 
   // Position in videoOrder to show next; -1 is the group's reference, shown openly.
   int nextVideo = -1;

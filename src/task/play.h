@@ -40,7 +40,7 @@ class VIXOplay {
   // Restores a saved state. A document that does not fit the task of this play (file indices
   // out of range, a negative position, a protocol that is not an array) is refused with false
   // and the play stays as it was.
-  virtual bool loadState(Brindle::JSON state) = 0;
+  [[nodiscard]] virtual bool loadState(Brindle::JSON state) = 0;
 
   const QuestionPlanner* planner;
   PlayContext context;
@@ -62,7 +62,7 @@ class BlockPlay : public VIXOplay {
   bool isFinished() const override;
   void nextQuestion() override;
   void saveState(Brindle::JSON& state) const override;
-  bool loadState(Brindle::JSON state) override;
+  [[nodiscard]] bool loadState(Brindle::JSON state) override;
 
   std::vector<Item> block;
   bool nextBlockTraining = true;

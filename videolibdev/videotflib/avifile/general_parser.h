@@ -206,7 +206,6 @@ class GeneralParser {
   struct CallRecord {
     Rule* rule = nullptr;
     State* returnState = nullptr;
-    std::vector<State*> junctions;
     bool processed = false;
   };
 
@@ -226,11 +225,8 @@ class GeneralParser {
   };
 
   struct Rule {
-    State* entry = nullptr;
-    State* exit = nullptr;
-    GeneralParser* grammar = nullptr;
-    int startRow = -1;
-    int number = 0;
+    State* entry = nullptr;  // until compiled
+    int startRow = -1;       // set by the compile
   };
 
   // The parse state of one run. Grammars derive from it to add their own fields.
@@ -243,7 +239,6 @@ class GeneralParser {
     std::vector<int32_t> calls;    // return rows
     int64_t accumulator = 0;       // wraps without an error
     unsigned char current = 0;     // the last byte taken
-    const GeneralParser* grammar = nullptr;
     int32_t row = 0;
     bool failed = false;
     bool finished = false;

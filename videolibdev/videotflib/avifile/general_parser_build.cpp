@@ -213,17 +213,12 @@ GeneralParser::State* GeneralParser::callRule(State* from, Rule* rule) {
 }
 
 GeneralParser::Rule* GeneralParser::newRule() {
-  auto r = std::make_unique<Rule>();
-  r->grammar = this;
-  r->number = static_cast<int>(nextNumber());
-  rules_.push_back(std::move(r));
+  rules_.push_back(std::make_unique<Rule>());
   return rules_.back().get();
 }
 
 void GeneralParser::defineRule(Rule* rule, State* entry, State* exit) {
   rule->entry = entry;
-  rule->exit = exit;
-  rule->grammar = this;
   exit->actions.push_back(ActionRecord(kReturn, 0));
 }
 
@@ -283,7 +278,6 @@ void GeneralParser::processCall(State* from, CallRecord& call) {
     State* j = newJunction(returnState);
     from->implicitCome = j;
     j->implicitCome = f->implicitCome;
-    call.junctions.push_back(j);
   }
   if (from != firstState) {
     from->actions.insert(from->actions.end(), firstState->actions.begin(),
@@ -296,7 +290,6 @@ void GeneralParser::processCall(State* from, CallRecord& call) {
     j->implicitCome = f->steps[i]->target;
     copy->target = j;
     from->steps.push_back(std::move(copy));
-    call.junctions.push_back(j);
   }
 }
 
@@ -369,10 +362,7 @@ void GeneralParser::compile(Compilation compilation) {
     if (rule->entry) rule->startRow = rule->entry->row;
 
   // Only the rows and the rules remain.
-  for (auto& rule : rules_) {
-    rule->entry = nullptr;
-    rule->exit = nullptr;
-  }
+  for (auto& rule : rules_) rule->entry = nullptr;
   index_.clear();
   states_.clear();
 }

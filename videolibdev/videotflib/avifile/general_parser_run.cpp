@@ -215,7 +215,6 @@ void GeneralParser::run(std::istream& in, Parsing& st, const Rule& rule) const {
   st.calls.clear();
   st.accumulator = 0;
   st.current = 0;
-  st.grammar = this;
   st.row = rule.startRow;
   st.failed = false;
   st.finished = false;

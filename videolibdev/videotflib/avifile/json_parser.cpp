@@ -47,7 +47,6 @@ std::unique_ptr<T> pop(std::vector<std::unique_ptr<T>>& stack) {
 void setNegative(Parsing& p) { p.negative = true; }
 void setFraction(Parsing& p) { p.fraction = true; }
 void setExponent(Parsing& p) { p.exponent = true; }
-void setExponentNegative(Parsing& p) { p.exponentNegative = true; }
 
 // Whether a number text that lies outside the double range is too large (rather than too
 // small): the sign of its decimal magnitude decides, since both limits are hundreds of orders
@@ -112,7 +111,7 @@ void makeNumber(Parsing& p) {
     }
     if (!p.failed) p.values.push_back(std::make_unique<Float>(v));
   }
-  p.negative = p.fraction = p.exponent = p.exponentNegative = false;
+  p.negative = p.fraction = p.exponent = false;
   p.text.clear();
 }
 
@@ -324,8 +323,9 @@ class JsonGrammar {
     g_.addAction(afterExponentMark, push);
     g_.addAction(afterExponentMark, act<setExponent>());
     g_.addAction(afterExponentMark, err(ExpectedExponentSignOrDigit));
-    stepTo(afterExponentMark, Char('+'), {push}, afterExponentSign);
-    stepTo(afterExponentMark, Char('-'), {act<setExponentNegative>(), push}, afterExponentSign);
+    Char sign('+');
+    sign.add('-');
+    stepTo(afterExponentMark, sign, {push}, afterExponentSign);
     g_.setImplicitCome(afterExponentMark, afterExponentSign);
     g_.addAction(afterExponentSign, err(ExpectedDigit));
     stepTo(afterExponentSign, GP::DigitStep(), {push}, exponentDigits);

@@ -56,7 +56,6 @@ class Parsing : public GeneralParser::Parsing {
   bool negative = false;
   bool fraction = false;
   bool exponent = false;
-  bool exponentNegative = false;
 
   std::vector<std::unique_ptr<JSONElements::Object>> objects;  // under construction
   std::vector<std::unique_ptr<JSONElements::Array>> arrays;    // under construction
