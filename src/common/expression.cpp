@@ -1,7 +1,6 @@
 #include "common/expression.h"
 
 #include <shared_mutex>
-#include <thread>
 #include <vector>
 
 namespace connections {
@@ -29,11 +28,11 @@ WalkFrame* frameStandingOn(const DependentEntry* entry) {
 
 // ---------------------------------------------------------------- pins
 //
-// Memory ordering: a shared holder raises the count and then looks at the exclusive flag; a
-// remover sets the flag and then looks at the count. Both use sequentially consistent
-// operations, so at least one of the two sees the other and backs off. Whoever waits counts
-// itself in waiters_ before it looks; whoever releases looks at waiters_ after it released,
-// and wakes them under the mutex.
+// Memory ordering: a shared holder raises the count and then looks at the exclusive flag; an
+// exclusive holder sets the flag and then looks at the count. Both use sequentially consistent
+// operations, so at least one of the two sees the other: the shared holder backs off, or the
+// exclusive one waits for the count. Whoever waits counts itself in waiters_ before it looks;
+// whoever releases looks at waiters_ after it released, and wakes them under the mutex.
 
 template <class Ready>
 void Pin::waitUntil(Ready ready) {
@@ -45,15 +44,16 @@ void Pin::waitUntil(Ready ready) {
   waiters_.fetch_sub(1);
 }
 
+bool Pin::tryLockShared() {
+  if (exclusive_.load()) return false;
+  shared_.fetch_add(1);
+  if (!exclusive_.load()) return true;
+  unlockShared();
+  return false;
+}
+
 void Pin::lockShared() {
-  for (;;) {
-    if (!exclusive_.load()) {
-      shared_.fetch_add(1);
-      if (!exclusive_.load()) return;
-      unlockShared();
-    }
-    waitUntil([this] { return !exclusive_.load(); });
-  }
+  while (!tryLockShared()) waitUntil([this] { return !exclusive_.load(); });
 }
 
 void Pin::unlockShared() {
@@ -64,17 +64,11 @@ void Pin::unlockShared() {
   }
 }
 
-bool Pin::tryLockExclusive() {
-  bool expected = false;
-  if (!exclusive_.compare_exchange_strong(expected, true)) return false;
-  if (shared_.load() == 0) return true;
-  unlockExclusive();
-  return false;
-}
-
 void Pin::lockExclusive() {
-  while (!tryLockExclusive())
-    waitUntil([this] { return shared_.load() == 0 && !exclusive_.load(); });
+  for (bool expected = false; !exclusive_.compare_exchange_strong(expected, true); expected = false)
+    waitUntil([this] { return !exclusive_.load(); });
+  // From here on new shared holders back off; the present ones are waited for.
+  waitUntil([this] { return shared_.load() == 0; });
 }
 
 void Pin::unlockExclusive() {
@@ -91,9 +85,8 @@ void Pin::waitForOthers(int holds) {
 
 // ---------------------------------------------------------------- pinned iterators
 
-PinnedIterator::PinnedIterator(Container::iterator node) : node_(node), pin_(node->second.pin) {
-  pin_->lockShared();
-}
+PinnedIterator::PinnedIterator(Container::iterator node, std::shared_ptr<Pin> heldPin)
+    : node_(node), pin_(std::move(heldPin)) {}
 
 PinnedIterator::PinnedIterator(PinnedIterator&& other) noexcept
     : node_(other.node_), pin_(std::move(other.pin_)) {
@@ -124,9 +117,11 @@ void PinnedIterator::release() {
 PinnedIterator DependentList::insert(int32_t priority, ExpressionBase* dependent) {
   std::unique_lock<Pin> lock(lock_);
   // A multimap inserts behind every entry of equal priority.
+  auto pin = std::make_shared<Pin>();
+  pin->lockShared();  // nobody else knows the new pin: this never waits
   auto node = entries_.emplace(std::piecewise_construct, std::forward_as_tuple(priority),
-                               std::forward_as_tuple(std::make_shared<Pin>(), dependent));
-  return PinnedIterator(node);
+                               std::forward_as_tuple(pin, dependent));
+  return PinnedIterator(node, std::move(pin));
 }
 
 size_t DependentList::size() const {
@@ -134,10 +129,17 @@ size_t DependentList::size() const {
   return entries_.size();
 }
 
+PinnedIterator DependentList::pinFrom(PinnedIterator::Container::iterator node) {
+  // Under the list's lock no pin is waited for: an entry whose pin is taken (or wanted)
+  // exclusively is being removed, and the walk steps over it.
+  for (; node != entries_.end(); ++node)
+    if (node->second.pin->tryLockShared()) return PinnedIterator(node, node->second.pin);
+  return PinnedIterator();
+}
+
 PinnedIterator DependentList::first() {
   std::shared_lock<Pin> lock(lock_);
-  if (entries_.empty()) return PinnedIterator();
-  return PinnedIterator(entries_.begin());
+  return pinFrom(entries_.begin());
 }
 
 void DependentList::advance(PinnedIterator& it, bool removeLeft) {
@@ -145,39 +147,21 @@ void DependentList::advance(PinnedIterator& it, bool removeLeft) {
   std::shared_ptr<Pin> leftPin = std::move(it.pin_);
   it.pin_.reset();
   {
+    // The pin of the entry left is still held, so the entry is still in the container.
     std::shared_lock<Pin> lock(lock_);
-    const auto next = std::next(left);
-    if (next != entries_.end()) {
-      it.node_ = next;
-      it.pin_ = next->second.pin;
-      it.pin_->lockShared();
-    }
+    it = pinFrom(std::next(left));
   }
   leftPin->unlockShared();
   if (removeLeft) removeEntry(left, leftPin);
 }
 
-// Takes the list lock and the entry's pin, both exclusively, without deadlock: lock one, try
-// the other; when the try fails, let both go and begin again with the one that was busy.
 void DependentList::removeEntry(PinnedIterator::Container::iterator node,
                                 const std::shared_ptr<Pin>& pin) {
-  bool listFirst = true;
-  for (;;) {
-    if (listFirst) {
-      lock_.lock();
-      if (pin->tryLockExclusive()) break;
-      lock_.unlock();
-      listFirst = false;
-    } else {
-      pin->lockExclusive();
-      if (lock_.try_lock()) break;
-      pin->unlockExclusive();
-      listFirst = true;
-    }
-    std::this_thread::yield();
+  pin->lockExclusive();  // the walks inside the entry return; new ones step over it
+  {
+    std::unique_lock<Pin> lock(lock_);
+    entries_.erase(node);
   }
-  entries_.erase(node);
-  lock_.unlock();
   pin->unlockExclusive();
 }
 

@@ -5,15 +5,32 @@
 // updateDependents(), which runs the node's own onChanged() and then, depth first and
 // synchronously on the calling thread, the walks of every registered dependent.
 //
-// Thread safety: any thread may read, set, connect and destroy nodes. A walk holds its list's
-// lock only while it steps, and the current entry's pin while it calls that entry's dependent.
-// Destroying a node waits until walks on other threads that are calling it through one of its
-// registrations have returned; a node that loses a registration from inside a notification
-// that reached it through that registration on the same thread does not wait for itself (the
-// entry is removed when that walk leaves it). Re-entry is guarded per thread: a walk never
-// re-enters a node that the same thread is already walking, and walks on different threads
-// never swallow each other's notifications. Values are not guarded by this library; a
-// variable that several threads write is written under a lock of its owner.
+// Thread safety: any thread may read, set, connect and destroy nodes. Destroying a node waits
+// until walks on other threads that are calling it through one of its registrations have
+// returned; a node that loses a registration from inside a notification that reached it
+// through that registration on the same thread does not wait for itself (the entry is removed
+// when that walk leaves it). Re-entry is guarded per thread: a walk never re-enters a node that
+// the same thread is already walking, and walks on different threads never swallow each
+// other's notifications. Values are not guarded by this library; a variable that several
+// threads write is written under a lock of its owner.
+//
+// Locks and their order. Two kinds of lock exist, both counting reader/writer locks (Pin):
+//  - a list's lock, over the container of one node's dependents;
+//  - an entry's pin, one per registration, held shared while a walk calls the entry's
+//    dependent and for the whole life of the link that owns the entry.
+// Who holds what:
+//  - A walk holds the pin of the entry it stands on (shared) while it calls that entry's
+//    dependent, and takes the list's lock (shared) only to step to the next entry, while it
+//    still holds the pin of the entry it leaves.
+//  - Removing an entry takes the entry's pin exclusively (waiting until the walks inside the
+//    entry have returned; walks arriving meanwhile step over the entry), then the list's lock
+//    exclusively to erase it.
+//  - Inserting an entry takes the list's lock exclusively, and the new entry's pin, which no
+//    other thread can know yet.
+// So the order is: an entry's pin before its list's lock. Nobody waits for a pin while holding
+// a list's lock: under the list's lock a walk only tries the next entry's pin and steps over an
+// entry that is being removed. A list's lock is never held while user code runs, so every wait
+// for it is short, and removal waits for a pin while holding nothing of the same list.
 #pragma once
 
 #include <atomic>
@@ -29,15 +46,19 @@ namespace connections {
 
 class ExpressionBase;
 
-// The lock of one entry of a list of dependents: shared while a walk calls the entry's
-// dependent (and while a link holds its own entry), exclusive while the entry is removed.
-// Holds are counted, so one thread may hold it shared more than once. Shared holds cost two
-// atomic operations; the mutex is used only by those who wait.
+// A counting reader/writer lock: the lock of a list of dependents, and the pin of one entry
+// (shared while a walk calls the entry's dependent and while a link holds its own entry,
+// exclusive while the entry is removed). Holds are counted, so one thread may hold it shared
+// more than once. A waiting exclusive holder keeps new shared holders out. Shared holds cost
+// two atomic operations; the mutex is used only by those who wait.
 class Pin {
  public:
+  // Waits while an exclusive holder has it or waits for it.
   void lockShared();
+  // Fails at once, without waiting, when an exclusive holder has it or waits for it.
+  bool tryLockShared();
   void unlockShared();
-  bool tryLockExclusive();
+  // Waits for the other exclusive holder, then for every shared hold to be given back.
   void lockExclusive();
   void unlockExclusive();
   // Waits until at most `holds` shared holds remain (those of the calling thread).
@@ -45,7 +66,6 @@ class Pin {
 
   // The standard lock names, so that std::unique_lock and std::shared_lock take it.
   void lock() { lockExclusive(); }
-  bool try_lock() { return tryLockExclusive(); }
   void unlock() { unlockExclusive(); }
   void lock_shared() { lockShared(); }
   void unlock_shared() { unlockShared(); }
@@ -55,7 +75,7 @@ class Pin {
   void waitUntil(Ready ready);
 
   std::atomic<int> shared_{0};
-  std::atomic<bool> exclusive_{false};
+  std::atomic<bool> exclusive_{false};  // held or waited for exclusively
   std::atomic<int> waiters_{0};
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -84,8 +104,9 @@ class PinnedIterator {
  private:
   friend class DependentList;
   friend class ExpressionBase;
-  explicit PinnedIterator(Container::iterator node);  // takes the pin (shared)
-  void release();                                     // gives the pin back and points at the end
+  // Takes over a shared hold that the caller has on the entry's pin.
+  PinnedIterator(Container::iterator node, std::shared_ptr<Pin> heldPin);
+  void release();  // gives the pin back and points at the end
 
   Container::iterator node_{};
   std::shared_ptr<Pin> pin_;  // set while pointing at an entry (and holding it)
@@ -108,7 +129,11 @@ class DependentList {
   PinnedIterator first();
   // Steps to the next entry; the entry left is removed when a removal was left to this walk.
   void advance(PinnedIterator& it, bool removeLeft);
-  // Removes an entry from the container once no walk stands on it.
+  // The first entry from `node` on whose pin can be held, skipping entries being removed; the
+  // list's lock must be held (shared).
+  PinnedIterator pinFrom(PinnedIterator::Container::iterator node);
+  // Removes an entry from the container once no walk stands on it: its pin, then the list's
+  // lock, both exclusively.
   void removeEntry(PinnedIterator::Container::iterator node, const std::shared_ptr<Pin>& pin);
 
   // Held shared while a walk steps, exclusively while the container changes.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "avifile/avi_system.h"
+#include "console_lib/console_text.h"
 
 CmdParserError::CmdParserError(std::wstring message)
     : std::runtime_error(toConsoleUtf8(message)), message_(std::move(message)) {}
@@ -97,7 +98,7 @@ std::unique_ptr<const SimpleParser> makeGrammar() {
   });
   // Help goes straight to standard output while the arguments are read.
   const Call printHelp(
-      [](ParseProcess& process) { std::cout << toConsoleUtf8(process.grammar().helpText()); });
+      [](ParseProcess& process) { std::cout << toConsoleUtf8(helpText(process.grammar())); });
 
   auto grammar = std::make_unique<SimpleParser>();
   const SimpleParser::Handle start = grammar->start();
@@ -151,6 +152,24 @@ const SimpleParser& buildGrammar() {
   // Held through a pointer: the grammar's states refer to each other and must not move.
   static const std::unique_ptr<const SimpleParser> grammar = makeGrammar();
   return *grammar;
+}
+
+std::wstring helpText(const SimpleParser& grammar) {
+  SimpleParser::SetHelp::HelpCollector collector;
+  grammar.visit(collector);
+  std::wstring out;
+  bool first = true;
+  for (const auto& [section, entries] : collector.sections()) {
+    if (!first) out += L'\n';
+    first = false;
+    out += L'[' + section.second + L"]\n";
+    std::vector<std::vector<std::wstring>> rows;
+    rows.reserve(entries.size());
+    for (const SimpleParser::HelpEntry& entry : entries)
+      rows.push_back({entry.usage, entry.description});
+    out += layoutTable({2, 6}, rows);
+  }
+  return out;
 }
 
 bool run(const SimpleParser& grammar, CommandLineOptions& options, int argc,

@@ -95,6 +95,10 @@ class ParseProcess : public SimpleParser::ParseProcess {
 // The grammar of the command line, built on first use.
 const SimpleParser& buildGrammar();
 
+// The help entries of a grammar: per section a "[name]" line and a two-column table, sections
+// separated by an empty line.
+std::wstring helpText(const SimpleParser& grammar);
+
 // Parses argv[1..argc) with the grammar, writes the help (while reading), the banner and any
 // error report as UTF-8, and fills the options. False after a grammar error.
 bool run(const SimpleParser& grammar, CommandLineOptions& options, int argc,

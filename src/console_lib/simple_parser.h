@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,10 +29,6 @@ struct Lexem {
 };
 
 }  // namespace CmdParserNew
-
-// Console output is UTF-8. A character that is not a Unicode scalar value (a lone surrogate
-// from a broken argument) becomes U+FFFD instead of making the whole text unprintable.
-std::string toConsoleUtf8(std::wstring_view text);
 
 class SimpleParser {
  public:
@@ -178,16 +173,6 @@ class SimpleParser {
   // Shows the visitor the start state's actions, then those of every state reachable from it by
   // transitions, depth first. Fallbacks are not followed.
   void visit(StateVisitor& visitor) const;
-
-  // The help entries of the grammar: per section a "[name]" line and a two-column table,
-  // sections separated by an empty line.
-  std::wstring helpText() const;
-
-  // Lays rows of cells out in 80 columns: the columns share 79 characters less one separator
-  // blank per column in proportion to their weights; cells wrap at blanks, brackets and
-  // punctuation, and every row is followed by an empty line.
-  static std::wstring layoutTable(const std::vector<unsigned>& weights,
-                                  const std::vector<std::vector<std::wstring>>& rows);
 
  private:
   State& newState();

@@ -70,7 +70,7 @@ class TestResults {
   Brindle::JSON toJson() const;
   // Adds the entries of the value; false on any malformed part (entries read before it stay).
   // Meant for a freshly made object: the caller drops it when the read fails.
-  bool fromJson(const Brindle::JSON& value);
+  [[nodiscard]] bool fromJson(const Brindle::JSON& value);
 
   std::map<SingleAnswerKey, float> singles;
   std::map<PairAnswerKey, float> pairs;

@@ -14,7 +14,6 @@
 #include "avifile/json.h"
 #include "results/test_results.h"
 #include "task/task.h"
-#include "task/vixo_method.h"
 
 class AnswerGetterBase {
  public:
@@ -34,24 +33,11 @@ class AnswerGetter : public AnswerGetterBase {
   virtual void setAnswer(int questionNumber, const std::wstring& expert, const T& answer) = 0;
 };
 
-// Records one answer given to a registered question; one overload per kind of question.
-void recordAnswer(Brindle::JSON& protocol, TestResults& results,
-                  const MT_DSIS::QuestionData& question, const std::wstring& expert, int mark);
-void recordAnswer(Brindle::JSON& protocol, TestResults& results, const DSCQSquestionData& question,
-                  const std::wstring& expert, const std::pair<int, int>& marks);
-void recordAnswer(Brindle::JSON& protocol, TestResults& results,
-                  const MT_SCACJ::QuestionData& question, const std::wstring& expert, int mark);
-void recordAnswer(Brindle::JSON& protocol, TestResults& results,
-                  const MT_CUSTOM::QuestionDataSingle& question, const std::wstring& expert,
-                  const MT_CUSTOM::Answer& answer);
-void recordAnswer(Brindle::JSON& protocol, TestResults& results,
-                  const MT_CUSTOM::QuestionDataRef& question, const std::wstring& expert,
-                  const MT_CUSTOM::Answer& answer);
-void recordAnswer(Brindle::JSON& protocol, TestResults& results,
-                  const MT_CUSTOM::QuestionDataPair& question, const std::wstring& expert,
-                  const MT_CUSTOM::Answer& answer);
-
-// The recorder of one kind of question data D; the performer fills `questions`.
+// The recorder of one kind of question data D; the performer fills `questions`. D is the
+// record a method's performer registers for a question (the method's file pair defines it); it
+// names its answer type `D::Answer` and records an answer itself:
+//   void record(Brindle::JSON& protocol, TestResults& results, const std::wstring& expert,
+//               const Answer& answer) const;
 template <typename D>
 class AnswerGetterAuto : public AnswerGetter<typename D::Answer> {
  public:
@@ -61,11 +47,16 @@ class AnswerGetterAuto : public AnswerGetter<typename D::Answer> {
                  const typename D::Answer& answer) override {
     const auto it = questions.find(questionNumber);
     if (it == questions.end() || !this->protocol || !this->results) return;
-    recordAnswer(*this->protocol, *this->results, it->second, expert, answer);
+    it->second.record(*this->protocol, *this->results, expert, answer);
   }
 
   std::map<int, D> questions;
 };
+
+// The id of a registered file; empty for none.
+const std::wstring& fileId(const TaskFile* file);
+// The data of an answer event that carries a rank: {"rank": rank as a Float}.
+Brindle::JSON rankData(double rank);
 
 // A new protocol: an Array holding one "begin" event with an empty data object.
 Brindle::JSON newProtocol();

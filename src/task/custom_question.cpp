@@ -30,7 +30,9 @@ bool readRank(const std::wstring& text, double& rank) {
   return true;
 }
 
-CustomQuestionParseResult error(int line, const wchar_t* message) { return {line, message, 2}; }
+CustomQuestionParseResult error(int line, const wchar_t* message) {
+  return {line, message, CustomQuestionParseResult::Error};
+}
 
 }  // namespace
 
@@ -65,7 +67,7 @@ CustomQuestionParseResult parseCustomQuestion(CustomQuestion& question, std::wis
     variant.text = trimLeft(text.substr(gap));
     question.variants.push_back(std::move(variant));
   }
-  if (!haveQuestion) return {nextLine, L"", 1};
+  if (!haveQuestion) return {nextLine, L"", CustomQuestionParseResult::TextEnded};
   if (!question.variants.empty()) {
     const auto byRank = [](const CustomQuestionVariant& a, const CustomQuestionVariant& b) {
       return a.rank < b.rank;
@@ -75,7 +77,7 @@ CustomQuestionParseResult parseCustomQuestion(CustomQuestion& question, std::wis
     question.minimumRank = least->rank;
     question.maximumRank = greatest->rank;
   }
-  return {nextLine, L"", 0};
+  return {nextLine, L"", CustomQuestionParseResult::QuestionRead};
 }
 
 CustomQuestionParseResult parseCustomQuestions(std::vector<CustomQuestion>& questions,
@@ -85,10 +87,12 @@ CustomQuestionParseResult parseCustomQuestions(std::vector<CustomQuestion>& ques
   for (;;) {
     CustomQuestion question;
     const CustomQuestionParseResult result = parseCustomQuestion(question, in, nextLine);
-    if (result.status == 2) return result;
-    if (result.status != 0) {
-      if (!any) return {result.line, L"Specify at least one custom question", 2};
-      return {-1, L"", 0};
+    if (result.status == CustomQuestionParseResult::Error) return result;
+    if (result.status == CustomQuestionParseResult::TextEnded) {
+      if (!any)
+        return {result.line, L"Specify at least one custom question",
+                CustomQuestionParseResult::Error};
+      return {-1, L"", CustomQuestionParseResult::QuestionRead};
     }
     questions.push_back(std::move(question));
     any = true;

@@ -24,9 +24,16 @@ struct CustomQuestion {
 };
 
 struct CustomQuestionParseResult {
+  // How a read ended.
+  enum Status : int {
+    QuestionRead = 0,  // a question was read
+    TextEnded = 1,     // the text ended before a question
+    Error = 2,         // the text is wrong at `line`, as `message` says
+  };
+
   int line = -1;
   std::wstring message;
-  int status = 0;  // 0 a question was read, 1 the text ended before a question, 2 an error
+  Status status = QuestionRead;
 };
 
 // Reads one question; `nextLine` is the number the next line read gets.

@@ -1,7 +1,5 @@
 #include "task/play.h"
 
-#include <random>
-
 #include "avifile/settings_scheme.h"
 #include "task/answer_getter.h"
 #include "task/task_properties.h"
@@ -33,18 +31,6 @@ bool VIXOplay::isFinished() const {
   return total <= answeredCount();
 }
 
-template <class T>
-void shuffleBlock(std::vector<T>& items) {
-  std::mt19937 generator(std::random_device{}());
-  for (size_t k = 1; k < items.size(); ++k) {
-    const size_t j = std::uniform_int_distribution<size_t>(0, k)(generator);
-    if (j != k) std::swap(items[k], items[j]);
-  }
-}
-
-template void shuffleBlock<int>(std::vector<int>&);
-template void shuffleBlock<std::pair<int, int>>(std::vector<std::pair<int, int>>&);
-
 // ---------------------------------------------------------------- blocks
 
 template <class Item>
@@ -61,18 +47,16 @@ bool BlockPlay<Item>::makeTrainingBlock() {
   const std::vector<Item> pool = candidates();
   if (n <= 0 || pool.empty()) return false;
   currentBlockTraining = true;
-  std::mt19937 generator(std::random_device{}());
-  std::uniform_int_distribution<size_t> draw(0, pool.size() - 1);
   block.clear();
-  for (int i = 0; i < n; ++i) block.push_back(pool[draw(generator)]);
+  for (int i = 0; i < n; ++i) block.push_back(pool[random.below(pool.size())]);
   posInBlock = 0;
   return true;
 }
 
 template <class Item>
-void BlockPlay<Item>::arrangeBlock(std::vector<Item>& items) const {
+void BlockPlay<Item>::arrangeBlock(std::vector<Item>& items) {
   if (getTaskProperties().shuffleSources.getBoolProperty(context.loadedTask.task.properties))
-    shuffleBlock(items);
+    random.shuffle(items);
 }
 
 template <class Item>
@@ -156,94 +140,3 @@ bool BlockPlay<Item>::loadState(Brindle::JSON state) {
 
 template class BlockPlay<int>;
 template class BlockPlay<std::pair<int, int>>;
-
-// ---------------------------------------------------------------- all to reference
-
-QuestionPlannerAllToRef::Play::Play(const QuestionPlannerAllToRef* planner, PlayContext context,
-                                    std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-                                    std::shared_ptr<AnswerGetterBase> recorder)
-    : BlockPlay<int>(planner, std::move(context), std::move(recorder)),
-      performer(std::move(performer)),
-      allToRef(planner) {}
-
-std::vector<int> QuestionPlannerAllToRef::Play::candidates() const {
-  return testFiles(context.loadedTask.task);
-}
-
-bool QuestionPlannerAllToRef::Play::ask(const int& file) {
-  const Task& task = context.loadedTask.task;
-  const QuestionInit init{file, task.referenceOfGroup(task.files[file].group), blockId};
-  return performer->perform(init, *this, currentBlockTraining);
-}
-
-std::shared_ptr<VIXOplay> QuestionPlannerAllToRef::makePlay(
-    PlayContext context, std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-    std::shared_ptr<AnswerGetterBase> recorder) const {
-  return std::make_shared<Play>(this, std::move(context), std::move(performer),
-                                std::move(recorder));
-}
-
-// ---------------------------------------------------------------- single video
-
-QuestionPlannerSingleVideo::Play::Play(const QuestionPlannerSingleVideo* planner,
-                                       PlayContext context,
-                                       std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-                                       std::shared_ptr<AnswerGetterBase> recorder)
-    : BlockPlay<int>(planner, std::move(context), std::move(recorder)),
-      performer(std::move(performer)),
-      singleVideo(planner) {}
-
-std::vector<int> QuestionPlannerSingleVideo::Play::candidates() const {
-  return filesInUse(context.loadedTask.task);
-}
-
-bool QuestionPlannerSingleVideo::Play::ask(const int& file) {
-  return performer->perform(QuestionInit{file, blockId}, *this, currentBlockTraining);
-}
-
-std::shared_ptr<VIXOplay> QuestionPlannerSingleVideo::makePlay(
-    PlayContext context, std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-    std::shared_ptr<AnswerGetterBase> recorder) const {
-  return std::make_shared<Play>(this, std::move(context), std::move(performer),
-                                std::move(recorder));
-}
-
-// ---------------------------------------------------------------- all to all
-
-QuestionPlannerAllToAll::Play::Play(const QuestionPlannerAllToAll* planner, PlayContext context,
-                                    std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-                                    std::shared_ptr<AnswerGetterBase> recorder)
-    : BlockPlay<std::pair<int, int>>(planner, std::move(context), std::move(recorder)),
-      allToAll(planner),
-      performer(std::move(performer)) {}
-
-std::vector<std::pair<int, int>> QuestionPlannerAllToAll::Play::candidates() const {
-  const Task& task = context.loadedTask.task;
-  std::map<int, std::vector<int>> members;
-  for (int i : filesInUse(task)) members[task.files[i].group].push_back(i);
-  std::vector<std::pair<int, int>> pairs;
-  for (const auto& [group, files] : members)
-    for (size_t i = 0; i < files.size(); ++i)
-      for (size_t j = i + 1; j < files.size(); ++j) pairs.emplace_back(files[i], files[j]);
-  return pairs;
-}
-
-void QuestionPlannerAllToAll::Play::arrangeBlock(std::vector<std::pair<int, int>>& items) const {
-  shuffleBlock(items);
-  const long long limit =
-      getTaskProperties().limitPairs.getIntegerProperty(context.loadedTask.task.properties);
-  if (limit > 0 && static_cast<size_t>(limit) < items.size())
-    items.resize(static_cast<size_t>(limit));
-}
-
-bool QuestionPlannerAllToAll::Play::ask(const std::pair<int, int>& pair) {
-  return performer->perform(QuestionInit{pair.first, pair.second, blockId}, *this,
-                            currentBlockTraining);
-}
-
-std::shared_ptr<VIXOplay> QuestionPlannerAllToAll::makePlay(
-    PlayContext context, std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-    std::shared_ptr<AnswerGetterBase> recorder) const {
-  return std::make_shared<Play>(this, std::move(context), std::move(performer),
-                                std::move(recorder));
-}

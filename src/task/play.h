@@ -12,21 +12,11 @@
 #include <vector>
 
 #include "avifile/json.h"
+#include "task/pass_random.h"
 #include "task/question_planner.h"
 #include "task/task.h"
 
-class VIXOplay;
 class AnswerGetterBase;
-
-// Shows one question and gets its mark.
-template <class Init>
-class QuestionPerformer {
- public:
-  virtual ~QuestionPerformer() = default;
-  // True when the question got its mark and no stop was asked; false leaves the question to be
-  // asked again.
-  virtual bool perform(const Init& init, VIXOplay& play, bool training) = 0;
-};
 
 class VIXOplay {
  public:
@@ -50,16 +40,18 @@ class VIXOplay {
   // Restores a saved state. A document that does not fit the task of this play (file indices
   // out of range, a negative position, a protocol that is not an array) is refused with false
   // and the play stays as it was.
-  virtual bool loadState(Brindle::JSON state) = 0;
+  [[nodiscard]] virtual bool loadState(Brindle::JSON state) = 0;
 
   const QuestionPlanner* planner;
   PlayContext context;
   std::shared_ptr<AnswerGetterBase> recorder;
   Brindle::JSON protocol;
+  // Every random choice of the pass. Not part of the saved state: a resumed pass draws anew.
+  PassRandom random;
 };
 
-// The common part of the plays that planners make: a block of questions at a time, a training
-// block first, then one block per cycle.
+// The common part of the plays that planners make (planner files all_to_ref_planner.h and its
+// siblings): a block of questions at a time, a training block first, then one block per cycle.
 template <class Item>
 class BlockPlay : public VIXOplay {
  public:
@@ -70,7 +62,7 @@ class BlockPlay : public VIXOplay {
   bool isFinished() const override;
   void nextQuestion() override;
   void saveState(Brindle::JSON& state) const override;
-  bool loadState(Brindle::JSON state) override;
+  [[nodiscard]] bool loadState(Brindle::JSON state) override;
 
   std::vector<Item> block;
   bool nextBlockTraining = true;
@@ -83,7 +75,7 @@ class BlockPlay : public VIXOplay {
   // Every question of a cycle, unshuffled.
   virtual std::vector<Item> candidates() const = 0;
   // Orders (and limits) a new cycle's block: shuffled when the task's "shuffleSources" is on.
-  virtual void arrangeBlock(std::vector<Item>& items) const;
+  virtual void arrangeBlock(std::vector<Item>& items);
   // Asks the question of the item; true when it got its mark.
   virtual bool ask(const Item& item) = 0;
 
@@ -91,53 +83,3 @@ class BlockPlay : public VIXOplay {
   bool makeTrainingBlock();
   bool fits(const std::vector<Item>& items) const;
 };
-
-class QuestionPlannerAllToRef::Play : public BlockPlay<int> {
- public:
-  Play(const QuestionPlannerAllToRef* planner, PlayContext context,
-       std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-       std::shared_ptr<AnswerGetterBase> recorder);
-
-  std::shared_ptr<QuestionPerformer<QuestionInit>> performer;
-  const QuestionPlannerAllToRef* allToRef;
-
- protected:
-  std::vector<int> candidates() const override;
-  bool ask(const int& file) override;
-};
-
-class QuestionPlannerSingleVideo::Play : public BlockPlay<int> {
- public:
-  Play(const QuestionPlannerSingleVideo* planner, PlayContext context,
-       std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-       std::shared_ptr<AnswerGetterBase> recorder);
-
-  std::shared_ptr<QuestionPerformer<QuestionInit>> performer;
-  const QuestionPlannerSingleVideo* singleVideo;
-
- protected:
-  std::vector<int> candidates() const override;
-  bool ask(const int& file) override;
-};
-
-class QuestionPlannerAllToAll::Play : public BlockPlay<std::pair<int, int>> {
- public:
-  Play(const QuestionPlannerAllToAll* planner, PlayContext context,
-       std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
-       std::shared_ptr<AnswerGetterBase> recorder);
-
-  const QuestionPlannerAllToAll* allToAll;
-  std::shared_ptr<QuestionPerformer<QuestionInit>> performer;
-
- protected:
-  // Every pair of files of a group: groups ascending, group 0 left out, references taking part.
-  std::vector<std::pair<int, int>> candidates() const override;
-  // Always shuffled, then cut to the task's "limitPairs" when it is above 0.
-  void arrangeBlock(std::vector<std::pair<int, int>>& items) const override;
-  bool ask(const std::pair<int, int>& pair) override;
-};
-
-// A uniform shuffle (Fisher-Yates) by a new Mersenne Twister seeded from the system's random
-// source.
-template <class T>
-void shuffleBlock(std::vector<T>& items);

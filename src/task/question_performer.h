@@ -1,102 +1,48 @@
-// Question performers: each shows one question of its method through the play's player and
-// gets its mark, asking again until a mark is given or the pass is stopped.
+// Question performers: what shows one question of a pass through the play's player and gets
+// its mark, asking again until a mark is given or the pass is stopped. Each method has its own
+// performers (in the method's file pair); this file holds the interface the plays call and the
+// steps every performer shares.
 //
 // A performer first registers what the question shows with the method's recorder under a new
 // question number (the number of questions registered so far); the player records the mark
 // under that number. GUI thread only.
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <utility>
 
 #include "task/answer_getter.h"
-#include "task/custom_question.h"
-#include "task/play.h"
-#include "task/vixo_method.h"
+#include "task/task.h"
 
-class MT_DSIS::QuestionPerformer
-    : public ::QuestionPerformer<QuestionPlannerAllToRef::QuestionInit> {
+class VIXOplay;
+
+// Shows one question of a planner's kind (Init: the planner's QuestionInit) and gets its mark.
+template <class Init>
+class QuestionPerformer {
  public:
-  explicit QuestionPerformer(AnswerGetterAuto<QuestionData>* recorder) : recorder(recorder) {}
-  bool perform(const QuestionPlannerAllToRef::QuestionInit& init, VIXOplay& play,
-               bool training) override;
-
-  AnswerGetterAuto<QuestionData>* recorder;  // kept alive by the play
+  virtual ~QuestionPerformer() = default;
+  // True when the question got its mark and no stop was asked; false leaves the question to be
+  // asked again.
+  virtual bool perform(const Init& init, VIXOplay& play, bool training) = 0;
 };
 
-// Both DSCQS types: the side draw and the registration; each type shows and votes its own way.
-class DSCQSquestionPerformer : public QuestionPerformer<QuestionPlannerAllToRef::QuestionInit> {
- public:
-  explicit DSCQSquestionPerformer(std::shared_ptr<AnswerGetterAuto<DSCQSquestionData>> recorder)
-      : recorder(std::move(recorder)) {}
-  bool perform(const QuestionPlannerAllToRef::QuestionInit& init, VIXOplay& play,
-               bool training) override;
-  virtual bool showAndVote(const std::wstring& pathA, const std::wstring& pathB,
-                           PlayContext& context, int question) = 0;
+// A file of the play's own task. An index outside the list (a group without a reference, which
+// validation refuses) gives an empty record, whose empty path the player cannot open.
+const TaskFile& fileAt(const Task& task, int index);
 
-  std::shared_ptr<AnswerGetterAuto<DSCQSquestionData>> recorder;
-};
+// The task of the play's own context.
+const Task& taskOf(const VIXOplay& play);
 
-class MT_DSCQS_I::QuestionPerformer : public DSCQSquestionPerformer {
- public:
-  using DSCQSquestionPerformer::DSCQSquestionPerformer;
-  bool showAndVote(const std::wstring& pathA, const std::wstring& pathB, PlayContext& context,
-                   int question) override;
-};
+// Registers the question's data under the next question number and returns the number.
+template <class D>
+int registerQuestion(AnswerGetterAuto<D>& recorder, const D& data) {
+  const int number = static_cast<int>(recorder.questions.size());
+  recorder.questions[number] = data;
+  return number;
+}
 
-class MT_DSCQS_II::QuestionPerformer : public DSCQSquestionPerformer {
- public:
-  using DSCQSquestionPerformer::DSCQSquestionPerformer;
-  bool showAndVote(const std::wstring& pathA, const std::wstring& pathB, PlayContext& context,
-                   int question) override;
-};
+// One side draw for a question from the pass's random source: true keeps the planner's order of
+// the two files.
+bool keepSides(VIXOplay& play);
 
-class MT_SCACJ::QuestionPerformer
-    : public ::QuestionPerformer<QuestionPlannerAllToAll::QuestionInit> {
- public:
-  explicit QuestionPerformer(AnswerGetterAuto<QuestionData>* recorder) : recorder(recorder) {}
-  bool perform(const QuestionPlannerAllToAll::QuestionInit& init, VIXOplay& play,
-               bool training) override;
-
-  AnswerGetterAuto<QuestionData>* recorder;
-};
-
-class MT_CUSTOM::QuestionPerformerSingle
-    : public ::QuestionPerformer<QuestionPlannerSingleVideo::QuestionInit> {
- public:
-  QuestionPerformerSingle(AnswerGetterAuto<QuestionDataSingle>* recorder,
-                          std::vector<CustomQuestion> questions)
-      : recorder(recorder), questions(std::move(questions)) {}
-  bool perform(const QuestionPlannerSingleVideo::QuestionInit& init, VIXOplay& play,
-               bool training) override;
-
-  AnswerGetterAuto<QuestionDataSingle>* recorder;
-  const std::vector<CustomQuestion> questions;
-};
-
-class MT_CUSTOM::QuestionPerformerRef
-    : public ::QuestionPerformer<QuestionPlannerAllToRef::QuestionInit> {
- public:
-  QuestionPerformerRef(AnswerGetterAuto<QuestionDataRef>* recorder,
-                       std::vector<CustomQuestion> questions)
-      : recorder(recorder), questions(std::move(questions)) {}
-  bool perform(const QuestionPlannerAllToRef::QuestionInit& init, VIXOplay& play,
-               bool training) override;
-
-  AnswerGetterAuto<QuestionDataRef>* recorder;
-  const std::vector<CustomQuestion> questions;
-};
-
-class MT_CUSTOM::QuestionPerformerPair
-    : public ::QuestionPerformer<QuestionPlannerAllToAll::QuestionInit> {
- public:
-  QuestionPerformerPair(AnswerGetterAuto<QuestionDataPair>* recorder,
-                        std::vector<CustomQuestion> questions)
-      : recorder(recorder), questions(std::move(questions)) {}
-  bool perform(const QuestionPlannerAllToAll::QuestionInit& init, VIXOplay& play,
-               bool training) override;
-
-  AnswerGetterAuto<QuestionDataPair>* recorder;
-  const std::vector<CustomQuestion> questions;
-};
+// The two files of a pair question of the play's task, in the order of one side draw.
+std::pair<const TaskFile*, const TaskFile*> drawSides(VIXOplay& play, int first, int second);

@@ -75,10 +75,11 @@ std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents
 Brindle::JSON taskToJson(const Task& task, const std::wstring& taskFilePath);
 // Reads a task file's object. On success the task is replaced by the one read and true is
 // returned; on any fault the task is left exactly as it was and false is returned.
-bool taskFromJson(Task& task, const Brindle::JSON& value, const std::wstring& taskFilePath);
+[[nodiscard]] bool taskFromJson(Task& task, const Brindle::JSON& value,
+                                const std::wstring& taskFilePath);
 // Reads a task file (all or nothing, as taskFromJson). A path that cannot be handed to the
 // system as it is (one holding a NUL, say) is refused.
-bool loadTaskFile(Task& task, const std::wstring& taskFilePath);
+[[nodiscard]] bool loadTaskFile(Task& task, const std::wstring& taskFilePath);
 
 // The fixed values the writer puts in every task file.
 constexpr const char* kTaskGenerator = "Orlo VIXO";

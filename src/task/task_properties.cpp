@@ -222,6 +222,15 @@ const char* VixoProperties::groupCaption(size_t i) {
   return i < 5 ? captions[i] : "";
 }
 
+std::vector<const props::Property*> VixoProperties::inTableOrder(
+    std::initializer_list<const props::Property*> set) const {
+  std::vector<const props::Property*> out;
+  for (const props::Property* p : all_)
+    for (const props::Property* wanted : set)
+      if (p == wanted) out.push_back(p);
+  return out;
+}
+
 const VixoProperties& getTaskProperties() {
   static const VixoProperties table;
   return table;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <map>
 #include <memory>
@@ -166,6 +167,9 @@ class VixoProperties {
 
   // Every property in table order.
   const std::vector<const props::Property*>& all() const { return all_; }
+  // The given properties in table order (how a method lists the properties that apply to it).
+  std::vector<const props::Property*> inTableOrder(
+      std::initializer_list<const props::Property*> set) const;
   // The caption under which the editor shows group i (0 to 4).
   static const char* groupCaption(size_t i);
 

@@ -5,76 +5,18 @@
 #include <set>
 
 #include "avifile/avi_system.h"
-#include "task/question_planner.h"
 #include "task/task_properties.h"
 #include "task/vixo_method.h"
 
 namespace {
 
-constexpr int64_t kLongSequenceMs = 10999;      // longer than this is a long sequence
-constexpr int64_t kLongTestMs = 1800000;        // 30 minutes
-constexpr int64_t kLengthSpreadMs = 1000;       // this much difference or more is reported
-constexpr int64_t kDefaultAnswerTimeMs = 5000;  // also the default instruction time
+constexpr int64_t kLongSequenceMs = 10999;  // longer than this is a long sequence
+constexpr int64_t kLongTestMs = 1800000;    // 30 minutes
+constexpr int64_t kLengthSpreadMs = 1000;   // this much difference or more is reported
 
 std::wstring number(int64_t value) { return std::to_wstring(value); }
 
-// Stored settings are not clamped to their range, so every step of the length is checked.
-std::optional<int64_t> multiply(int64_t a, int64_t b) {
-  int64_t r;
-  if (__builtin_mul_overflow(a, b, &r)) return std::nullopt;
-  return r;
-}
-
-std::optional<int64_t> add(int64_t a, int64_t b) {
-  int64_t r;
-  if (__builtin_add_overflow(a, b, &r)) return std::nullopt;
-  return r;
-}
-
-// Seconds to milliseconds, with 0 meaning the default of five seconds.
-std::optional<int64_t> secondsOrDefault(long long seconds) {
-  return seconds == 0 ? std::optional<int64_t>(kDefaultAnswerTimeMs) : multiply(seconds, 1000);
-}
-
 }  // namespace
-
-int64_t Task::estimatedLength(VideoInfoCache& media) const {
-  const VIXOmethod* m = method();
-  if (!m) return 0;
-  const QuestionPlanner* planner = m->planner(*this);
-  if (!planner) return -1;
-
-  const VixoProperties& p = getTaskProperties();
-  // Answer time A and instruction time B.
-  int64_t answer = kDefaultAnswerTimeMs;
-  int64_t instructions = kDefaultAnswerTimeMs;
-  if (p.network.getBoolProperty(properties)) {
-    // "networkMinTime" holds the longest time for an answer, "networkMaxTime" the shortest.
-    const std::optional<int64_t> longest =
-        secondsOrDefault(p.networkMinTime.getIntegerProperty(properties));
-    const std::optional<int64_t> shortest =
-        multiply(p.networkMaxTime.getIntegerProperty(properties), 1000);
-    const std::optional<int64_t> shown =
-        secondsOrDefault(p.networkInstrTime.getIntegerProperty(properties));
-    if (!longest || !shortest || !shown) return -1;
-    answer = std::max(*longest, *shortest);
-    instructions = *shown;
-  }
-
-  const int64_t playbacks = planner->playbacksPerQuestion(*this);
-  const int64_t cycle = planner->estimatedDuration(*this, media);
-  const int64_t perCycle = planner->questionsPerCycle(*this);
-  if (cycle < 0 || perCycle <= 0) return -1;
-  const int64_t questions = planQuestionCount();
-
-  // (A + B * P) * N + (D * N) / Q; a length beyond 64 bits cannot be estimated.
-  std::optional<int64_t> waiting = multiply(instructions, playbacks);
-  if (waiting) waiting = add(answer, *waiting);
-  if (waiting) waiting = multiply(*waiting, questions);
-  const std::optional<int64_t> playing = multiply(cycle, questions);
-  if (!waiting || !playing) return -1;
-  return add(*waiting, *playing / perCycle).value_or(-1);
-}
 
 std::vector<ValidationMessage> validateTask(const Task& task, const std::wstring& taskFilePath,
                                             VideoInfoCache& media) {

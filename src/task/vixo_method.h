@@ -1,5 +1,11 @@
-// The test methods: DSIS, DSCQS I, DSCQS II, SCACJ, SAMVIQ and Custom, each the fixed rule set
-// of one kind of subjective test. They are made once, on first use, and only read afterwards.
+// The test method interface and the registry of the six methods (DSIS, DSCQS I, DSCQS II,
+// SCACJ, SAMVIQ and Custom), each the fixed rule set of one kind of subjective test.
+//
+// This header knows tasks, plays and planners only by name: the property table and the task
+// model below the methods reach a method through it. Each method has its own file pair
+// (method_dsis.h and so on), and method_registry.h gathers them.
+//
+// The methods are made once, on the first call of getTestMethods, and only read afterwards.
 #pragma once
 
 #include <memory>
@@ -8,32 +14,14 @@
 #include <vector>
 
 #include "avifile/property_validator.h"
-#include "task/custom_question.h"
-#include "task/question_planner.h"
-#include "task/task.h"
 
+struct Task;
+struct PlayContext;
+class QuestionPlanner;
+class VIXOplay;
 namespace props {
 class Property;
 }
-class VIXOplay;
-
-// An answer to a custom question: the chosen variant, or the text typed for a question
-// without variants.
-struct CustomAnswer {
-  int variant = 0;
-  std::string text;  // UTF-8
-};
-
-// What a performer registers about a question of a DSCQS method (either type). Files point into
-// the play's own task copy. The answer: marks of sequence A and sequence B, 0..100.
-struct DSCQSquestionData {
-  using Answer = std::pair<int, int>;
-  const TaskFile* file = nullptr;
-  const TaskFile* reference = nullptr;
-  bool referenceIsA = false;
-  int blockId = 0;
-  bool training = false;
-};
 
 class VIXOmethod {
  public:
@@ -63,135 +51,6 @@ class VIXOmethod {
   const std::wstring description;  // shown in the editor when the method is chosen
 };
 
-class MT_DSIS : public VIXOmethod {
- public:
-  class QuestionPerformer;
-  // The answer: the mark 1..5.
-  struct QuestionData {
-    using Answer = int;
-    const TaskFile* file = nullptr;
-    const TaskFile* reference = nullptr;
-    int blockId = 0;
-    bool training = false;
-  };
-
-  MT_DSIS();
-  const std::vector<const props::Property*>& properties() const override;
-  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
-  const QuestionPlanner* planner(const Task&) const override { return &planner_; }
-
- private:
-  QuestionPlannerAllToRef planner_{this, true, false};
-};
-
-class MT_DSCQS_I : public VIXOmethod {
- public:
-  class QuestionPerformer;
-
-  MT_DSCQS_I();
-  const std::vector<const props::Property*>& properties() const override;
-  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
-  std::vector<ValidationMessage> validate(const Task& task) const override;
-  const QuestionPlanner* planner(const Task&) const override { return &planner_; }
-
- private:
-  QuestionPlannerAllToRef planner_{this, true, false};
-};
-
-class MT_DSCQS_II : public VIXOmethod {
- public:
-  class QuestionPerformer;
-
-  MT_DSCQS_II();
-  const std::vector<const props::Property*>& properties() const override;
-  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
-  const QuestionPlanner* planner(const Task&) const override { return &planner_; }
-
- private:
-  QuestionPlannerAllToRef planner_{this, true, true};
-};
-
-class MT_SCACJ : public VIXOmethod {
- public:
-  class QuestionPerformer;
-  // The answer: -3..3, or -1..1 on the binary scale.
-  struct QuestionData {
-    using Answer = int;
-    const TaskFile* left = nullptr;
-    const TaskFile* right = nullptr;
-    int blockId = 0;
-    bool binaryScale = false;
-    bool training = false;
-  };
-
-  MT_SCACJ();
-  const std::vector<const props::Property*>& properties() const override;
-  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
-  const QuestionPlanner* planner(const Task&) const override { return &planner_; }
-
- private:
-  QuestionPlannerAllToAll planner_{this, false};
-};
-
-class MT_SAMVIQ : public VIXOmethod {
- public:
-  class Play;
-  using QuestionPlanner = SamviqQuestionPlanner;
-
-  MT_SAMVIQ();
-  const std::vector<const props::Property*>& properties() const override;
-  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
-  const QuestionPlanner* planner(const Task&) const override { return &planner_; }
-
- private:
-  QuestionPlanner planner_{this};
-};
-
-class MT_CUSTOM : public VIXOmethod {
- public:
-  class QuestionPerformerSingle;
-  class QuestionPerformerRef;
-  class QuestionPerformerPair;
-  // The answers: {question index, answer}.
-  using Answer = std::pair<int, CustomAnswer>;
-  struct QuestionDataSingle {
-    using Answer = MT_CUSTOM::Answer;
-    const std::vector<CustomQuestion>* questions = nullptr;
-    const TaskFile* file = nullptr;
-    int blockId = 0;
-    bool training = false;
-  };
-  struct QuestionDataRef {
-    using Answer = MT_CUSTOM::Answer;
-    const std::vector<CustomQuestion>* questions = nullptr;
-    const TaskFile* file = nullptr;
-    const TaskFile* reference = nullptr;
-    int blockId = 0;
-    bool training = false;
-  };
-  struct QuestionDataPair {
-    using Answer = MT_CUSTOM::Answer;
-    const std::vector<CustomQuestion>* questions = nullptr;
-    const TaskFile* first = nullptr;
-    const TaskFile* second = nullptr;
-    int blockId = 0;
-    bool training = false;
-  };
-
-  MT_CUSTOM();
-  const std::vector<const props::Property*>& properties() const override;
-  std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
-  std::vector<ValidationMessage> validate(const Task& task) const override;
-  // By the task's custom question type and pair display.
-  const QuestionPlanner* planner(const Task& task) const override;
-
- private:
-  QuestionPlannerAllToAll pairs_{this, false};
-  QuestionPlannerAllToAll pairsTwice_{this, true};
-  QuestionPlannerAllToRef reference_{this, false, false};
-  QuestionPlannerAllToRef referenceRepeated_{this, false, true};
-  QuestionPlannerSingleVideo single_{this};
-};
-
-// The six methods in registry order: DSIS, DSCQS I, DSCQS II, SCACJ, SAMVIQ, Custom.
+// The six methods in registry order: DSIS, DSCQS I, DSCQS II, SCACJ, SAMVIQ, Custom. Defined
+// with the methods (method_registry.cpp), which are made on the first call.
 const std::vector<const VIXOmethod*>& getTestMethods();

@@ -15,6 +15,7 @@
 #include "player/vixo_player.h"
 #include "task/answer_getter.h"
 #include "task/custom_question.h"
+#include "task/method_custom.h"
 #include "task/play.h"
 
 namespace vixo_test {

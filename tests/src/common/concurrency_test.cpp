@@ -1,6 +1,7 @@
 // The reactive values across threads: waits of worker threads, notifications from several
-// threads at once, and nodes that come and go while others notify them. Every test ends in
-// bounded time; a hang is reported by a time-out rather than by the test runner's limit.
+// threads at once, and nodes that come and go while others notify them. Threads meet on
+// conditions, never on sleeps. Every test ends in bounded time; a hang is reported by a time-out
+// rather than by the test runner's limit.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -35,6 +36,7 @@ struct Guarded {
 };
 
 // A latch that waits with a time-out, so that a lost wake-up fails the test instead of hanging.
+// Arrivals beyond the count are allowed.
 class Latch {
  public:
   explicit Latch(int count) : count_(count) {}
@@ -45,6 +47,10 @@ class Latch {
   bool wait(std::chrono::milliseconds limit = 10s) {
     std::unique_lock<std::mutex> lock(mutex_);
     return cv_.wait_for(lock, limit, [this] { return count_ <= 0; });
+  }
+  bool reached() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return count_ <= 0;
   }
 
  private:
@@ -116,17 +122,18 @@ TEST(Waits, DeadlinesOfTheMonotonicClock) {
 TEST(Waits, CustomWaitingFunctionSeesTheFlag) {
   Guarded<bool> go(false);
   std::atomic<int> wakes{0};
+  Latch wokeOnce(1);  // the waiting function runs, so the listener is connected
   auto done = std::async(std::launch::async, [&] {
     waitUntilWith(go.var, [&](std::condition_variable& cv, const bool& flag,
                               std::unique_lock<std::mutex>& lock) {
       while (!flag) {
         cv.wait_for(lock, 5ms);
         ++wakes;
+        wokeOnce.arrive();
       }
     });
   });
-  while (go.var->dependents().size() == 0) std::this_thread::yield();
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(wokeOnce.wait());
   go.set(true);
   ASSERT_EQ(done.wait_for(10s), std::future_status::ready);
   EXPECT_GT(wakes.load(), 0);
@@ -169,18 +176,61 @@ TEST(Notifications, DestructionWaitsForANotificationInProgress) {
                                v.var)));
   std::thread notifier([&] { v.set(1); });
   ASSERT_TRUE(inside.wait());
+  Latch destroying(1), destroyedLatch(1);
   std::atomic<bool> destroyed{false};
   std::thread destroyer([&] {
+    destroying.arrive();
     holder->reset();
     destroyed = true;
+    destroyedLatch.arrive();
     EXPECT_TRUE(callableReturned.load());
   });
-  std::this_thread::sleep_for(50ms);
-  EXPECT_FALSE(destroyed.load());  // still inside the notification
+  ASSERT_TRUE(destroying.wait());
+  // Still inside the notification: the destruction must not end while the callable runs.
+  EXPECT_FALSE(destroyedLatch.wait(100ms));
+  EXPECT_FALSE(destroyed.load());
   release.arrive();
   notifier.join();
   destroyer.join();
   EXPECT_TRUE(destroyed.load());
+}
+
+// Dropping one listener waits only for the walks inside it: a listener of the same variable
+// whose callable is held up by another thread's notification does not hold up the drop of its
+// neighbour, and its own drop ends when its callable returns.
+TEST(Notifications, RemovalWaitsOnlyForWalksInsideItsEntry) {
+  for (int round = 0; round < 20; ++round) {
+    Guarded<int> v(0);
+    Latch inside(1), release(1);
+    auto slow = std::make_shared<ExpressionPtr<void>>(
+        makeListener(makeFunctor(std::function<void(int)>([&](int) {
+                                   inside.arrive();
+                                   release.wait();
+                                 }),
+                                 v.var)));
+    std::atomic<int> quickCalls{0};
+    auto quick = std::make_shared<ExpressionPtr<void>>(
+        makeListener(makeFunctor(std::function<void(int)>([&](int) { ++quickCalls; }), v.var)));
+    std::thread notifier([&] { v.set(1); });
+    ASSERT_TRUE(inside.wait());
+
+    // The neighbour behind the held-up entry goes at once.
+    auto dropQuick = std::async(std::launch::async, [&] { quick->reset(); });
+    ASSERT_EQ(dropQuick.wait_for(10s), std::future_status::ready) << "round " << round;
+    // The held-up one waits for its callable.
+    Latch slowDropped(1);
+    std::thread dropSlow([&] {
+      slow->reset();
+      slowDropped.arrive();
+    });
+    EXPECT_FALSE(slowDropped.wait(20ms));
+    release.arrive();
+    EXPECT_TRUE(slowDropped.wait());
+    notifier.join();
+    dropSlow.join();
+    EXPECT_LE(quickCalls.load(), 1);
+    EXPECT_EQ(v.var->dependents().size(), 0u);
+  }
 }
 
 // Many threads set variables, make and drop listeners over them and wait on them. No wake-up

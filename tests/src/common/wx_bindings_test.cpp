@@ -84,9 +84,14 @@ TEST_F(WindowTest, LoopEndedByAWorkerThread) {
   auto count = makeVariableMem(0);
   std::mutex owner;  // the variable's owner sets it under its lock
   std::atomic<bool> workerDone{false};
+  // The worker starts once the nested loop dispatches events, so the loop is really ended from
+  // the other thread.
+  std::promise<void> loopRunning;
+  std::future<void> running = loopRunning.get_future();
+  wxTheApp->CallAfter([&] { loopRunning.set_value(); });
   std::thread worker([&] {
+    if (running.wait_for(10s) != std::future_status::ready) return;
     for (int i = 1; i <= 5; ++i) {
-      std::this_thread::sleep_for(10ms);
       std::lock_guard<std::mutex> lock(owner);
       count->set(i);
     }

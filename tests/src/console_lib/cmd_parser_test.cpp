@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "avifile/assertion.h"
+#include "console_lib/console_text.h"
 #include "console_lib/simple_parser.h"
 #include "support/assert_guard.h"
 
@@ -322,10 +323,10 @@ TEST_F(SimpleParserTest, HelpIsFiledBySectionNumberThenName) {
   // Reached only by a fallback, so not part of the help.
   grammar_.end().action(Help(L"hidden", L"never shown", 0, L"Basic"));
 
-  EXPECT_EQ(grammar_.helpText(), L"[Basic]\n" + helpRow(L"b", L"bee") + helpRow(L"b2", L"bee two") +
-                                     L"\n[Alpha]\n" + helpRow(L"a", L"ay") + L"\n[Zeta]\n" +
-                                     helpRow(L"z", L"zed") + L"\n[Last]\n" +
-                                     helpRow(L"s", L"start"));
+  EXPECT_EQ(CmdParserNew::helpText(grammar_),
+            L"[Basic]\n" + helpRow(L"b", L"bee") + helpRow(L"b2", L"bee two") + L"\n[Alpha]\n" +
+                helpRow(L"a", L"ay") + L"\n[Zeta]\n" + helpRow(L"z", L"zed") + L"\n[Last]\n" +
+                helpRow(L"s", L"start"));
 }
 
 TEST(TableLayout, CellsWrapAtBreaksOrAtTheColumnWidth) {
@@ -361,13 +362,13 @@ TEST(TableLayout, CellsWrapAtBreaksOrAtTheColumnWidth) {
                   std::wstring(58, L' ') + L"\n";
     }
     expected += L"\n";
-    EXPECT_EQ(SimpleParser::layoutTable({2, 6}, {{c.cell, L""}}), expected);
+    EXPECT_EQ(layoutTable({2, 6}, {{c.cell, L""}}), expected);
   }
 }
 
 TEST(TableLayout, LongWordIsCutAtTheColumnWidth) {
   const std::wstring word(70, L'w');
-  EXPECT_EQ(SimpleParser::layoutTable({2, 6}, {{L"-x", word}, {L"-y", L"short"}}),
+  EXPECT_EQ(layoutTable({2, 6}, {{L"-x", word}, {L"-y", L"short"}}),
             L" -x                  " + std::wstring(58, L'w') + L"\n" + L"                     " +
                 std::wstring(12, L'w') + std::wstring(46, L' ') + L"\n\n" +
                 L" -y                  short" + std::wstring(53, L' ') + L"\n\n");
@@ -375,11 +376,11 @@ TEST(TableLayout, LongWordIsCutAtTheColumnWidth) {
 
 TEST(TableLayout, ColumnsShareTheLineByWeight) {
   // 76 characters for three equal columns: ends at 25, 50 and 76.
-  EXPECT_EQ(SimpleParser::layoutTable({1, 1, 1}, {{L"a", L"b", L"c"}}),
-            L" a" + std::wstring(24, L' ') + L" b" + std::wstring(24, L' ') + L" c" +
-                std::wstring(25, L' ') + L"\n\n");
+  EXPECT_EQ(layoutTable({1, 1, 1}, {{L"a", L"b", L"c"}}), L" a" + std::wstring(24, L' ') + L" b" +
+                                                              std::wstring(24, L' ') + L" c" +
+                                                              std::wstring(25, L' ') + L"\n\n");
   // One column takes 78.
-  EXPECT_EQ(SimpleParser::layoutTable({5}, {{L"a"}}), L" a" + std::wstring(77, L' ') + L"\n\n");
+  EXPECT_EQ(layoutTable({5}, {{L"a"}}), L" a" + std::wstring(77, L' ') + L"\n\n");
 }
 
 }  // namespace

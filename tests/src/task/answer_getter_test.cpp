@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "avifile/avi_system.h"
+#include "task/method_registry.h"
 
 namespace {
 

@@ -88,7 +88,7 @@ TEST(CustomQuestionParser, ReadsQuestionsKeysAndVariants) {
     SCOPED_TRACE(row.name);
     std::vector<CustomQuestion> questions;
     const CustomQuestionParseResult result = parseCustomQuestions(questions, row.text);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, CustomQuestionParseResult::QuestionRead);
     EXPECT_EQ(result.line, -1);
     EXPECT_EQ(result.message, L"");
     expectQuestions(questions, row.questions);
@@ -128,7 +128,7 @@ TEST(CustomQuestionParser, ReportsTheFirstErrorWithItsLine) {
     SCOPED_TRACE(toUtf8(row.text));
     std::vector<CustomQuestion> questions;
     const CustomQuestionParseResult result = parseCustomQuestions(questions, row.text);
-    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.status, CustomQuestionParseResult::Error);
     EXPECT_EQ(result.line, row.line);
     EXPECT_EQ(result.message, row.message);
     EXPECT_EQ(questions.size(), row.questionsBefore);
@@ -150,7 +150,7 @@ TEST(CustomQuestionParser, RankMustBeAWholeFiniteNumber) {
     std::vector<CustomQuestion> questions;
     const CustomQuestionParseResult result =
         parseCustomQuestions(questions, L"Q\n" + rank + L" variant");
-    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.status, CustomQuestionParseResult::Error);
     EXPECT_EQ(result.line, 2);
     EXPECT_EQ(result.message, L"Incorrect rank for variant. Should be a number");
   }
@@ -171,11 +171,11 @@ TEST(CustomQuestionParser, RankDoesNotFollowTheProcessLocale) {
   const CustomQuestionParseResult comma = parseCustomQuestions(others, L"Q\n0,5 a");
   std::setlocale(LC_ALL, before.c_str());
 
-  EXPECT_EQ(point.status, 0);
+  EXPECT_EQ(point.status, CustomQuestionParseResult::QuestionRead);
   ASSERT_EQ(questions.size(), 1u);
   ASSERT_EQ(questions[0].variants.size(), 1u);
   EXPECT_EQ(questions[0].variants[0].rank, 0.5);
-  EXPECT_EQ(comma.status, 2);
+  EXPECT_EQ(comma.status, CustomQuestionParseResult::Error);
 }
 
 TEST(CustomQuestionParser, OneQuestionAtATimeWithLineNumbers) {
@@ -184,7 +184,7 @@ TEST(CustomQuestionParser, OneQuestionAtATimeWithLineNumbers) {
 
   // A question starts where the caller's count says and ends after its closing blank line.
   CustomQuestionParseResult result = parseCustomQuestion(question, in, 10);
-  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.status, CustomQuestionParseResult::QuestionRead);
   EXPECT_EQ(result.line, 15);
   EXPECT_EQ(result.message, L"");
   EXPECT_EQ(question.text, L"Q");
@@ -194,7 +194,7 @@ TEST(CustomQuestionParser, OneQuestionAtATimeWithLineNumbers) {
 
   // The same object is refilled: nothing of the previous question stays.
   result = parseCustomQuestion(question, in, result.line);
-  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.status, CustomQuestionParseResult::QuestionRead);
   EXPECT_EQ(result.line, 17);
   EXPECT_EQ(question.text, L"R");
   EXPECT_TRUE(question.variants.empty());
@@ -202,19 +202,19 @@ TEST(CustomQuestionParser, OneQuestionAtATimeWithLineNumbers) {
   EXPECT_EQ(question.maximumRank, 0);
 
   result = parseCustomQuestion(question, in, result.line);
-  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.status, CustomQuestionParseResult::TextEnded);
   EXPECT_EQ(result.line, 17);
   EXPECT_EQ(result.message, L"");
 
   // Only blank lines left: each is counted before the text ends.
   std::wistringstream blanks(L"\n \n");
   result = parseCustomQuestion(question, blanks, 3);
-  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.status, CustomQuestionParseResult::TextEnded);
   EXPECT_EQ(result.line, 5);
 
   std::wistringstream bad(L"\n\nQ\n1 a\nzz b");
   result = parseCustomQuestion(question, bad, 7);
-  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.status, CustomQuestionParseResult::Error);
   EXPECT_EQ(result.line, 11);
   EXPECT_EQ(result.message, L"Incorrect rank for variant. Should be a number");
 }
@@ -226,8 +226,8 @@ TEST(CustomQuestionParser, StreamAndTextGiveTheSameAndQuestionsAreAppended) {
   std::vector<CustomQuestion> fromStream;
   const CustomQuestionParseResult a = parseCustomQuestions(fromText, text);
   const CustomQuestionParseResult b = parseCustomQuestions(fromStream, in);
-  EXPECT_EQ(a.status, 0);
-  EXPECT_EQ(b.status, 0);
+  EXPECT_EQ(a.status, CustomQuestionParseResult::QuestionRead);
+  EXPECT_EQ(b.status, CustomQuestionParseResult::QuestionRead);
   ASSERT_EQ(fromText.size(), 3u);
   EXPECT_EQ(fromText[0].text, L"kept");
   fromText.erase(fromText.begin());
@@ -286,7 +286,7 @@ TEST(QuestionHelpTemplates, TitlesSamplesAndEverySampleParses) {
     SCOPED_TRACE(templates[i].first);
     std::vector<CustomQuestion> questions;
     const CustomQuestionParseResult result = parseCustomQuestions(questions, templates[i].second);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, CustomQuestionParseResult::QuestionRead);
     EXPECT_EQ(result.message, L"");
     expectQuestions(questions, expected[i]);
   }

@@ -6,15 +6,16 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "support/json_text.h"
 #include "support/scripted_player.h"
+#include "task/method_registry.h"
+#include "task/method_samviq.h"
 #include "task/play.h"
-#include "task/question_performer.h"
-#include "task/samviq_play.h"
 #include "task/task.h"
 #include "task/vixo_method.h"
 
@@ -85,10 +86,13 @@ struct Pass {
   std::unique_ptr<ScriptedPlayer> player = std::make_unique<ScriptedPlayer>();
   std::shared_ptr<VIXOplay> play;
 
-  explicit Pass(const Task& task) {
+  // The play's random source is seeded, so that the pass is repeatable; without a seed it keeps
+  // the system's.
+  explicit Pass(const Task& task, std::optional<uint32_t> seed = 1u) {
     play = task.method()->createPlay(
         PlayContext(LoadedTask(task, L""), player.get(), L"Ann", "", 0, false, true));
     if (!play) throw std::runtime_error("no play");
+    if (seed) play->random.seed(*seed);
     player->play = play.get();
     answerEverything(*player);
   }
@@ -121,6 +125,14 @@ std::map<PairAnswerKey, float> normalPairs(const TestResults& results) {
     else
       out[{key.expert, key.id, key.file2, key.file1}] = -value;
   }
+  return out;
+}
+
+// The protocol's events without their clock readings.
+std::vector<std::string> events(const JSON& protocol) {
+  std::vector<std::string> out;
+  for (const JSON& e : protocol.elements())
+    out.push_back(e.find("type")->getString() + " " + e.find("data")->toString(0));
   return out;
 }
 
@@ -293,7 +305,7 @@ TEST(MethodPass, DscqsIIPlaysThePairTheRepeatedNumberOfTimes) {
 TEST(MethodPass, DscqsSidesAreDrawnHalfAndHalf) {
   int referenceFirst = 0, questions = 0;
   for (int round = 0; round < 10; ++round) {
-    Pass more(makeTask("DSCQS II", {1, 1, 1, 1, 1}, {0}, {{"cycles", Any::of(10LL)}}));
+    Pass more(makeTask("DSCQS II", {1, 1, 1, 1, 1}, {0}, {{"cycles", Any::of(10LL)}}), round);
     more.run();
     for (const std::wstring& call : more.player->calls) {
       if (call.rfind(L"playVideoPair|", 0) != 0) continue;
@@ -551,6 +563,14 @@ std::vector<std::set<std::wstring>> questionsAsked(const ScriptedPlayer& player)
   return out;
 }
 
+// The calls with the question numbers of the votes left out.
+std::vector<std::wstring> withoutQuestionNumbers(const std::vector<std::wstring>& calls) {
+  std::vector<std::wstring> out;
+  for (const std::wstring& call : calls)
+    out.push_back(call.rfind(L"vote", 0) == 0 ? call.substr(0, call.rfind(L'|')) : call);
+  return out;
+}
+
 TEST(MethodPass, PassSavedHalfwayFinishesAsAnUninterruptedOne) {
   struct Row {
     std::string method;
@@ -590,6 +610,8 @@ TEST(MethodPass, PassSavedHalfwayFinishesAsAnUninterruptedOne) {
     Pass resumed(task);
     ASSERT_TRUE(resumed.play->loadState(parseText(saved.state)));
     ASSERT_TRUE(resumed.play->context.results.fromJson(parseText(saved.results)));
+    // With the random source the first part ended with, the rest is drawn as in the whole pass.
+    resumed.play->random = first.play->random;
     resumed.run();
     ASSERT_TRUE(resumed.play->isFinished());
     std::vector<std::set<std::wstring>> joined = before;
@@ -610,6 +632,46 @@ TEST(MethodPass, PassSavedHalfwayFinishesAsAnUninterruptedOne) {
     EXPECT_EQ(resumed.play->context.results.singles, whole.play->context.results.singles);
     EXPECT_EQ(normalPairs(resumed.play->context.results), normalPairs(whole.play->context.results));
     EXPECT_EQ(eventTypes(resumed.play->protocol).size(), eventTypes(whole.play->protocol).size());
+    // Exactly the same pass: questions in order, sides, results and protocol. (A resumed play
+    // numbers its questions from 0 again.)
+    EXPECT_EQ(joined, all);
+    std::vector<std::wstring> calls = withoutQuestionNumbers(first.player->calls);
+    for (const std::wstring& call : withoutQuestionNumbers(resumed.player->calls))
+      calls.push_back(call);
+    EXPECT_EQ(calls, withoutQuestionNumbers(whole.player->calls));
+    EXPECT_EQ(resumed.play->context.results.pairs, whole.play->context.results.pairs);
+    EXPECT_EQ(events(resumed.play->protocol), events(whole.play->protocol));
+  }
+}
+
+// One seed, one pass: whatever a method leaves to chance (block orders, training draws, sides,
+// SAMVIQ group orders) comes out the same; passes left to the system's source differ.
+TEST(MethodPass, SeededPassesRepeatAndUnseededOnesDiffer) {
+  const PropertyMap custom{{"customQuestion", makeStringValue(kTwoQuestions)},
+                           {"customQuestionType", makeStringValue("All to all")}};
+  const PropertyMap chance{{"cycles", Any::of(3LL)},
+                           {"trainingQuestions", Any::of(2LL)},
+                           {"shuffleSources", Any::of(true)}};
+  for (const char* method : {"DSIS", "DSCQS I", "DSCQS II", "SCACJ", "SAMVIQ", "Custom"}) {
+    SCOPED_TRACE(method);
+    PropertyMap extra = std::string(method) == "Custom" ? custom : chance;
+    extra["shuffleSources"] = Any::of(true);
+    const Task task = makeTask(method, {1, 1, 1, 1, 1, 2, 2, 2}, {0, 5}, extra);
+    Pass a(task, 99), b(task, 99);
+    a.run();
+    b.run();
+    EXPECT_EQ(a.player->calls, b.player->calls);
+    EXPECT_EQ(events(a.play->protocol), events(b.play->protocol));
+    EXPECT_EQ(a.play->context.results.singles, b.play->context.results.singles);
+    EXPECT_EQ(a.play->context.results.pairs, b.play->context.results.pairs);
+
+    std::set<std::vector<std::wstring>> unseeded;
+    for (int i = 0; i < 4; ++i) {
+      Pass free(task, std::nullopt);
+      free.run();
+      unseeded.insert(free.player->calls);
+    }
+    EXPECT_GT(unseeded.size(), 1u);
   }
 }
 

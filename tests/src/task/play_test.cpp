@@ -12,8 +12,8 @@
 #include "avifile/json_parser.h"
 #include "support/json_text.h"
 #include "task/answer_getter.h"
+#include "task/method_registry.h"
 #include "task/task.h"
-#include "task/vixo_method.h"
 
 namespace {
 
@@ -111,7 +111,8 @@ struct Pass {
   }
 };
 
-Pass makePass(const Task& task) {
+// A play of the task's method whose random source is seeded, so that the pass is repeatable.
+Pass makePass(const Task& task, uint32_t seed = 1) {
   Pass pass;
   PlayContext context(LoadedTask(task, L""), nullptr, L"Ann", "", 0, false, true);
   const QuestionPlanner* planner = task.method()->planner(task);
@@ -122,6 +123,7 @@ Pass makePass(const Task& task) {
   else if (auto* p = dynamic_cast<const QuestionPlannerSingleVideo*>(planner))
     pass.play = p->makePlay(context, pass.script, nullptr);
   if (!pass.play) throw std::runtime_error("no play for the task");
+  pass.play->random.seed(seed);
   return pass;
 }
 
@@ -156,7 +158,7 @@ TEST(Play, SingleVideoAsksEveryFileInUseReferencesIncluded) {
 TEST(Play, TrainingIsDrawnWithReplacementAndCarriesBlockZero) {
   std::set<std::vector<int>> trainingOrders;
   for (int round = 0; round < 40; ++round) {
-    Pass pass = makePass(makeTask("DSIS", {1, 1, 1}, {0}, settings(1, 3, true)));
+    Pass pass = makePass(makeTask("DSIS", {1, 1, 1}, {0}, settings(1, 3, true)), round);
     pass.run();
     const std::vector<Asked>& asked = pass.script->asked;
     ASSERT_EQ(asked.size(), 5u);
@@ -185,7 +187,7 @@ TEST(Play, TrainingIsDrawnWithReplacementAndCarriesBlockZero) {
 TEST(Play, TrainingDrawsAreUniform) {
   std::map<int, int> counts;
   for (int round = 0; round < 500; ++round) {
-    Pass pass = makePass(makeTask("DSIS", {1, 1, 1, 1, 1}, {0}, settings(1, 20, false)));
+    Pass pass = makePass(makeTask("DSIS", {1, 1, 1, 1, 1}, {0}, settings(1, 20, false)), round);
     pass.run(20);
     for (const Asked& q : pass.script->asked) counts[q.a] += 1;
   }
@@ -216,19 +218,20 @@ TEST(Play, ShuffledCyclesEachHaveTheirOwnOrder) {
 
 // A biased shuffle (swapping with any position) gives permutations of three with 4/27 and 5/27.
 TEST(Play, ShuffleIsUniform) {
+  PassRandom random(7);
   std::map<std::vector<int>, int> counts;
   for (int i = 0; i < 60000; ++i) {
     std::vector<int> items{0, 1, 2};
-    shuffleBlock(items);
+    random.shuffle(items);
     counts[items] += 1;
   }
   ASSERT_EQ(counts.size(), 6u);
   for (const auto& [order, n] : counts) EXPECT_NEAR(n, 10000, 450);
 
   std::vector<std::pair<int, int>> none;
-  shuffleBlock(none);
+  random.shuffle(none);
   std::vector<std::pair<int, int>> one{{3, 4}};
-  shuffleBlock(one);
+  random.shuffle(one);
   EXPECT_EQ(one, (std::vector<std::pair<int, int>>{{3, 4}}));
 }
 
@@ -388,11 +391,18 @@ TEST(PlayState, ResumedPassContinuesWhereItStopped) {
       EXPECT_EQ(savedText(*resumed.play), saved);
       EXPECT_EQ(resumed.play->answeredCount(), stop);
       EXPECT_EQ(resumed.play->isFinished(), stop == total);
+      // A second resumed pass draws what the original would have drawn from here on.
+      Pass exact = makePass(task);
+      ASSERT_TRUE(exact.play->loadState(parseText(saved)));
+      exact.play->random = original.play->random;
 
       original.run();
       resumed.run();
+      exact.run();
       const std::vector<Asked> rest(original.script->asked.begin() + stop,
                                     original.script->asked.end());
+      EXPECT_EQ(exact.script->asked, rest);
+      EXPECT_EQ(events(exact.play->protocol), events(original.play->protocol));
       const std::vector<Asked>& again = resumed.script->asked;
       ASSERT_EQ(again.size(), rest.size());
       // What was left of the stopped block comes exactly as it would have; later blocks are

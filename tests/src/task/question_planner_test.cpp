@@ -1,4 +1,4 @@
-#include "task/question_planner.h"
+#include "task/planner_base.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "task/samviq_play.h"
+#include "task/method_samviq.h"
 
 #include <gtest/gtest.h>
 

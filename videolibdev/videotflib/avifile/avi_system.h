@@ -46,7 +46,7 @@ std::string formatUtcTimeStamp(int64_t ticks);
 
 // The bytes a path is handed to the kernel as. A path that cannot be encoded, or that holds a
 // NUL (which would silently cut it short and name another file), is refused with false.
-bool toNativePath(const std::wstring& path, std::string& native);
+[[nodiscard]] bool toNativePath(const std::wstring& path, std::string& native);
 
 struct PathParts {
   std::wstring drive;      // always empty here
@@ -74,7 +74,7 @@ bool isRelativePath(const std::wstring& path);
 // steps are resolved lexically. Empty for an empty path.
 std::wstring getFullPath(const std::wstring& path);
 // Replaces the path by the file's real path (links resolved); false and unchanged on failure.
-bool resolveFinalPath(std::wstring& path);
+[[nodiscard]] bool resolveFinalPath(std::wstring& path);
 // Folder of the running program's executable, with a trailing '/'.
 std::wstring getModuleDirectory();
 

@@ -7,6 +7,12 @@
 // parse state. Rule calls use an explicit stack of return rows, so recursive grammars run
 // without recursion.
 //
+// compile() can stop after the five passes of the plain design (Compilation::Plain) or go on
+// with rewrites that change no outcome, only the speed of a run (Compilation::Optimised, the
+// default): the plain automaton is the reference the optimised one is checked against. The
+// sources follow that split: general_parser_build.cpp (building and the plain compile),
+// general_parser_optimise.cpp (the rewrites) and general_parser_run.cpp (running).
+//
 // Building and compiling happen once (the owner's one-time initialisation); afterwards the
 // compiled rows are read-only and any number of threads may run at once, each with its own
 // Parsing object.
@@ -200,7 +206,6 @@ class GeneralParser {
   struct CallRecord {
     Rule* rule = nullptr;
     State* returnState = nullptr;
-    std::vector<State*> junctions;
     bool processed = false;
   };
 
@@ -220,11 +225,8 @@ class GeneralParser {
   };
 
   struct Rule {
-    State* entry = nullptr;
-    State* exit = nullptr;
-    GeneralParser* grammar = nullptr;
-    int startRow = -1;
-    int number = 0;
+    State* entry = nullptr;  // until compiled
+    int startRow = -1;       // set by the compile
   };
 
   // The parse state of one run. Grammars derive from it to add their own fields.
@@ -237,7 +239,6 @@ class GeneralParser {
     std::vector<int32_t> calls;    // return rows
     int64_t accumulator = 0;       // wraps without an error
     unsigned char current = 0;     // the last byte taken
-    const GeneralParser* grammar = nullptr;
     int32_t row = 0;
     bool failed = false;
     bool finished = false;
@@ -266,8 +267,13 @@ class GeneralParser {
   State* callRule(State* from, Rule* rule);
   Rule* newRule();
   void defineRule(Rule* rule, State* entry, State* exit);
+
+  enum class Compilation {
+    Optimised,  // the plain automaton, then the rewrites that make runs faster
+    Plain,      // the design's five passes only
+  };
   // Flattens the grammar into rows; once, after the whole grammar is built.
-  void compile();
+  void compile(Compilation compilation = Compilation::Optimised);
 
   // --- running
   // Runs the bytes of the stream from the rule's start row. The outcome is in the parse
@@ -305,17 +311,32 @@ class GeneralParser {
     const Semantic::Action* action;
   };
 
+  // Internal action kinds of optimised rows, beyond the public ones.
+  enum : int {
+    kSetCode = 100,  // a semantic action that only stores the parse state's code
+    kTake = 101,     // takes the byte a fused row was entered with
+  };
+
+  static int hexValue(unsigned char c);  // -1 for a byte that is no hexadecimal digit
+
+  // --- compiling (general_parser_build.cpp)
   void collapse(State* s);
   void processCalls(State* p);
   void processCall(State* from, CallRecord& call);
   State* newJunction(State* returnState);
+  void buildTable();
+  // --- rewrites (general_parser_optimise.cpp)
+  void optimiseRows(const std::vector<int>& junctionRows);  // before the table is built
+  void optimiseTable();                                     // after
+  void inlineCodesAndMarkLoops();
   void foldJunctions(const std::vector<int>& junctionRows);
   void simplifyCalls();
-  void runActions(Parsing& st) const;
-  void runRow(Parsing& st, unsigned char byte) const;
+  void markSimpleRows();
   void fuseDefaults();
   void dropDeadCodes();
-  void buildTable();
+  // --- running (general_parser_run.cpp)
+  void runActions(Parsing& st) const;
+  void runRow(Parsing& st, unsigned char byte) const;
   int32_t nextRow(int32_t row, unsigned char byte) const {
     return table_[static_cast<size_t>(row) * classCount_ + classOf_[byte]];
   }

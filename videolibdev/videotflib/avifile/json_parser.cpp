@@ -47,7 +47,6 @@ std::unique_ptr<T> pop(std::vector<std::unique_ptr<T>>& stack) {
 void setNegative(Parsing& p) { p.negative = true; }
 void setFraction(Parsing& p) { p.fraction = true; }
 void setExponent(Parsing& p) { p.exponent = true; }
-void setExponentNegative(Parsing& p) { p.exponentNegative = true; }
 
 // Whether a number text that lies outside the double range is too large (rather than too
 // small): the sign of its decimal magnitude decides, since both limits are hundreds of orders
@@ -103,7 +102,7 @@ void makeNumber(Parsing& p) {
     const auto r = std::from_chars(begin, end, v, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
       if (tooLarge(p.text.view())) {
-        p.code = 16;
+        p.code = NumberOutOfRange;
         p.failed = true;
       }
       v = p.negative ? -0.0 : 0.0;
@@ -112,7 +111,7 @@ void makeNumber(Parsing& p) {
     }
     if (!p.failed) p.values.push_back(std::make_unique<Float>(v));
   }
-  p.negative = p.fraction = p.exponent = p.exponentNegative = false;
+  p.negative = p.fraction = p.exponent = false;
   p.text.clear();
 }
 
@@ -197,7 +196,7 @@ GP::ActionRecord act() {
   return GP::ActionRecord::semantic(std::make_unique<Do<F>>());
 }
 
-GP::ActionRecord err(int32_t code) {
+GP::ActionRecord err(ErrorCode code) {
   return GP::ActionRecord::semantic(std::make_unique<SetError>(code));
 }
 
@@ -205,7 +204,7 @@ GP::ActionRecord err(int32_t code) {
 
 class JsonGrammar {
  public:
-  JsonGrammar() {
+  explicit JsonGrammar(GP::Compilation compilation) {
     rString_ = g_.newRule();
     rNumber_ = g_.newRule();
     rValue_ = g_.newRule();
@@ -216,14 +215,16 @@ class JsonGrammar {
     buildValue();
     buildArray();
     buildObject();
-    g_.compile();
+    g_.compile(compilation);
   }
 
   JSON parse(std::istream& in) const {
     Parsing p;
     g_.run(in, p, *rValue_);
-    if (p.failed) throw Error{p.code ? p.code : 17, p.consumed, p.line, p.lineStart};
-    if (!p.finished || p.values.empty()) throw Error{17, p.consumed, p.line, p.lineStart};
+    if (p.failed)
+      throw Error{p.code ? static_cast<ErrorCode>(p.code) : OtherFailure, p.consumed, p.line,
+                  p.lineStart};
+    if (!p.finished || p.values.empty()) throw Error{OtherFailure, p.consumed, p.line, p.lineStart};
     return JSON(std::move(p.values.back()));
   }
 
@@ -247,183 +248,185 @@ class JsonGrammar {
   }
 
   void buildString() {
-    State* s0 = g_.newState();
-    State* s1 = g_.addStep(s0, Char('"'));
-    State* s2 = g_.newState();
-    g_.setImplicitCome(s1, s2);
-    g_.addAction(s2, err(11));
-    stepTo(s2, chars(0x00, 0xFF), {GP::ActionRecord::pushByte()}, s2);
+    State* start = g_.newState();
+    State* opened = g_.addStep(start, Char('"'));
+    State* inside = g_.newState();  // after the opening mark and after each byte taken
+    g_.setImplicitCome(opened, inside);
+    g_.addAction(inside, err(UnterminatedString));
+    // Later steps override earlier ones on the same byte.
+    stepTo(inside, chars(0x00, 0xFF), {GP::ActionRecord::pushByte()}, inside);
     Char control = chars(0x00, 0x1F);
     control.add(0x7F);
-    g_.addAction(g_.addStep(s2, control), err(12));
-    State* s6 = g_.newState();
-    stepTo(s2, Char(0xC2), {GP::ActionRecord::pushByte()}, s6);
-    g_.addAction(g_.addStep(s6, chars(0x80, 0x9F)), err(12));
-    g_.setImplicitCome(s6, s2);
-    State* s9 = g_.newState();
-    stepTo(s2, Char('"'), {act<makeString>()}, s9);
-    State* s8 = g_.addStep(s2, Char('\\'));
-    State* se = g_.newState();
-    g_.setImplicitCome(s8, se);
-    g_.addAction(se, err(10));
+    g_.addAction(g_.addStep(inside, control), err(ControlByteInString));
+    State* afterC2 = g_.newState();
+    stepTo(inside, Char(0xC2), {GP::ActionRecord::pushByte()}, afterC2);
+    g_.addAction(g_.addStep(afterC2, chars(0x80, 0x9F)), err(ControlByteInString));
+    g_.setImplicitCome(afterC2, inside);
+    State* end = g_.newState();
+    stepTo(inside, Char('"'), {act<makeString>()}, end);
+    State* backslash = g_.addStep(inside, Char('\\'));
+    State* escape = g_.newState();
+    g_.setImplicitCome(backslash, escape);
+    g_.addAction(escape, err(BadEscape));
     const std::pair<char, unsigned char> escapes[] = {{'"', '"'},  {'\\', '\\'}, {'/', '/'},
                                                       {'b', 0x08}, {'f', 0x0C},  {'n', 0x0A},
                                                       {'r', 0x0D}, {'t', 0x09}};
     for (const auto& [letter, byte] : escapes)
-      stepTo(se, Char(static_cast<unsigned char>(letter)),
-             {GP::ActionRecord::pushConstantByte(byte)}, s2);
-    State* su0 = g_.addStep(se, Char('u'));
-    State* su = g_.newState();
-    g_.setImplicitCome(su0, su);
-    g_.addAction(su, err(13));
-    State* sh = su;
+      stepTo(escape, Char(static_cast<unsigned char>(letter)),
+             {GP::ActionRecord::pushConstantByte(byte)}, inside);
+    State* u = g_.addStep(escape, Char('u'));
+    State* hexStart = g_.newState();
+    g_.setImplicitCome(u, hexStart);
+    g_.addAction(hexStart, err(ExpectedHexDigit));
+    State* hex = hexStart;
     for (int digit = 1; digit <= 4; ++digit) {
-      sh = g_.addStep(sh, GP::HexdigitStep());
-      g_.addAction(sh, GP::ActionRecord::hexDigit());
+      hex = g_.addStep(hex, GP::HexdigitStep());
+      g_.addAction(hex, GP::ActionRecord::hexDigit());
     }
-    g_.addAction(sh, act<emitEscaped>());
-    g_.setImplicitCome(sh, s2);
-    g_.defineRule(rString_, s0, s9);
+    g_.addAction(hex, act<emitEscaped>());
+    g_.setImplicitCome(hex, inside);
+    g_.defineRule(rString_, start, end);
   }
 
   // The digits and marks of a number are collected as text; makeNumber reads them exactly.
   void buildNumber() {
     const GP::ActionRecord push = GP::ActionRecord::pushByte();
-    State* n0 = g_.newState();
-    State* n1 = g_.newState();
-    State* n2 = g_.newState();
-    State* n3 = g_.newState();
-    State* n4 = g_.newState();
-    State* n5 = g_.newState();
-    State* n6 = g_.newState();
-    State* n7 = g_.newState();
-    State* n8 = g_.newState();
-    State* na = g_.newState();
-    State* n9 = g_.newState();
-    stepTo(n0, Char('-'), {act<setNegative>(), push}, n1);
-    stepTo(n0, GP::DigitStep(), {push}, n2);
-    stepTo(n0, Char('0'), {push}, n3);  // a leading zero ends the integer part
-    g_.addAction(n1, err(15));
-    stepTo(n1, GP::DigitStep(), {push}, n2);
-    stepTo(n1, Char('0'), {push}, n3);
-    stepTo(n2, GP::DigitStep(), {push}, n2);
-    g_.setImplicitCome(n2, n3);
-    stepTo(n3, Char('.'), {act<setFraction>(), push}, n4);
-    g_.setImplicitCome(n3, n6);
-    g_.addAction(n4, err(15));
-    stepTo(n4, GP::DigitStep(), {push}, n5);
-    stepTo(n5, GP::DigitStep(), {push}, n5);
-    g_.setImplicitCome(n5, n6);
+    State* start = g_.newState();
+    State* afterMinus = g_.newState();
+    State* integerDigits = g_.newState();
+    State* integerEnd = g_.newState();
+    State* afterPoint = g_.newState();
+    State* fractionDigits = g_.newState();
+    State* fractionEnd = g_.newState();
+    State* afterExponentMark = g_.newState();
+    State* afterExponentSign = g_.newState();
+    State* exponentDigits = g_.newState();
+    State* end = g_.newState();
+    stepTo(start, Char('-'), {act<setNegative>(), push}, afterMinus);
+    stepTo(start, GP::DigitStep(), {push}, integerDigits);
+    stepTo(start, Char('0'), {push}, integerEnd);  // a leading zero ends the integer part
+    g_.addAction(afterMinus, err(ExpectedDigit));
+    stepTo(afterMinus, GP::DigitStep(), {push}, integerDigits);
+    stepTo(afterMinus, Char('0'), {push}, integerEnd);
+    stepTo(integerDigits, GP::DigitStep(), {push}, integerDigits);
+    g_.setImplicitCome(integerDigits, integerEnd);
+    stepTo(integerEnd, Char('.'), {act<setFraction>(), push}, afterPoint);
+    g_.setImplicitCome(integerEnd, fractionEnd);
+    g_.addAction(afterPoint, err(ExpectedDigit));
+    stepTo(afterPoint, GP::DigitStep(), {push}, fractionDigits);
+    stepTo(fractionDigits, GP::DigitStep(), {push}, fractionDigits);
+    g_.setImplicitCome(fractionDigits, fractionEnd);
     Char exponentMark('e');
     exponentMark.add('E');
-    g_.addStep(n6, exponentMark, n7);
-    g_.setImplicitCome(n6, n9);
-    g_.addAction(n7, push);
-    g_.addAction(n7, act<setExponent>());
-    g_.addAction(n7, err(14));
-    stepTo(n7, Char('+'), {push}, n8);
-    stepTo(n7, Char('-'), {act<setExponentNegative>(), push}, n8);
-    g_.setImplicitCome(n7, n8);
-    g_.addAction(n8, err(15));
-    stepTo(n8, GP::DigitStep(), {push}, na);
-    stepTo(na, GP::DigitStep(), {push}, na);
-    g_.setImplicitCome(na, n9);
-    g_.addAction(n9, act<makeNumber>());
-    g_.defineRule(rNumber_, n0, n9);
+    g_.addStep(fractionEnd, exponentMark, afterExponentMark);
+    g_.setImplicitCome(fractionEnd, end);
+    g_.addAction(afterExponentMark, push);
+    g_.addAction(afterExponentMark, act<setExponent>());
+    g_.addAction(afterExponentMark, err(ExpectedExponentSignOrDigit));
+    Char sign('+');
+    sign.add('-');
+    stepTo(afterExponentMark, sign, {push}, afterExponentSign);
+    g_.setImplicitCome(afterExponentMark, afterExponentSign);
+    g_.addAction(afterExponentSign, err(ExpectedDigit));
+    stepTo(afterExponentSign, GP::DigitStep(), {push}, exponentDigits);
+    stepTo(exponentDigits, GP::DigitStep(), {push}, exponentDigits);
+    g_.setImplicitCome(exponentDigits, end);
+    g_.addAction(end, act<makeNumber>());
+    g_.defineRule(rNumber_, start, end);
   }
 
   void buildValue() {
-    State* v0 = g_.newState();
-    State* v1 = wsAt(v0);  // the value's own entry is where its leading white space starts
-    State* v2 = g_.newState();
-    g_.setImplicitCome(v1, v2);
-    g_.addAction(v2, err(1));
-    State* v9 = g_.newState();
+    State* start = g_.newState();
+    State* spaced = wsAt(start);  // the value's own entry is where its leading white space starts
+    State* due = g_.newState();
+    g_.setImplicitCome(spaced, due);
+    g_.addAction(due, err(ExpectedValue));
+    State* end = g_.newState();
     for (GP::Rule* rule : {rString_, rNumber_, rObject_, rArray_})
-      g_.setImplicitCome(g_.callRule(v2, rule), v9);
-    stepTo(v2, GP::StringsStep("true"), {act<pushTrue>()}, v9);
-    stepTo(v2, GP::StringsStep("false"), {act<pushFalse>()}, v9);
-    stepTo(v2, GP::StringsStep("null"), {act<pushNull>()}, v9);
-    g_.defineRule(rValue_, v0, v9);
+      g_.setImplicitCome(g_.callRule(due, rule), end);
+    stepTo(due, GP::StringsStep("true"), {act<pushTrue>()}, end);
+    stepTo(due, GP::StringsStep("false"), {act<pushFalse>()}, end);
+    stepTo(due, GP::StringsStep("null"), {act<pushNull>()}, end);
+    g_.defineRule(rValue_, start, end);
   }
 
   void buildArray() {
-    State* a0 = g_.newState();
-    State* a1 = g_.addStep(a0, Char('['));
-    g_.addAction(a1, act<beginArray>());
-    State* a2 = ws(a1);
-    State* a3 = g_.newState();
-    g_.setImplicitCome(a2, a3);
-    g_.addAction(a3, err(3));
-    State* a9 = g_.newState();
-    stepTo(a3, Char(']'), {act<endArray>()}, a9);
-    State* a4 = g_.callRule(a3, rValue_);
-    g_.addAction(a4, act<arrayElement>());
-    State* a5 = ws(a4);
-    State* a6 = g_.newState();
-    g_.setImplicitCome(a5, a6);
-    g_.addAction(a6, err(5));
-    State* a7 = g_.addStep(a6, Char(','));
-    stepTo(a6, Char(']'), {act<endArray>()}, a9);
-    State* a8 = ws(a7);
-    State* ab = g_.newState();
-    g_.setImplicitCome(a8, ab);
-    g_.addAction(ab, err(7));
-    State* a4b = g_.callRule(ab, rValue_);
-    g_.addAction(a4b, act<arrayElement>());
-    State* a5b = ws(a4b);
-    g_.setImplicitCome(a5b, a6);
-    g_.defineRule(rArray_, a0, a9);
+    State* start = g_.newState();
+    State* opened = g_.addStep(start, Char('['));
+    g_.addAction(opened, act<beginArray>());
+    State* openedSpaced = ws(opened);
+    State* firstDue = g_.newState();
+    g_.setImplicitCome(openedSpaced, firstDue);
+    g_.addAction(firstDue, err(ExpectedElementOrArrayEnd));
+    State* end = g_.newState();
+    stepTo(firstDue, Char(']'), {act<endArray>()}, end);
+    State* first = g_.callRule(firstDue, rValue_);
+    g_.addAction(first, act<arrayElement>());
+    State* firstSpaced = ws(first);
+    State* separatorDue = g_.newState();
+    g_.setImplicitCome(firstSpaced, separatorDue);
+    g_.addAction(separatorDue, err(ExpectedCommaOrArrayEnd));
+    State* comma = g_.addStep(separatorDue, Char(','));
+    stepTo(separatorDue, Char(']'), {act<endArray>()}, end);
+    State* commaSpaced = ws(comma);
+    State* nextDue = g_.newState();
+    g_.setImplicitCome(commaSpaced, nextDue);
+    g_.addAction(nextDue, err(ExpectedElement));
+    State* next = g_.callRule(nextDue, rValue_);
+    g_.addAction(next, act<arrayElement>());
+    State* nextSpaced = ws(next);
+    g_.setImplicitCome(nextSpaced, separatorDue);
+    g_.defineRule(rArray_, start, end);
   }
 
   void buildObject() {
-    State* o0 = g_.newState();
-    State* o1 = g_.addStep(o0, Char('{'));
-    g_.addAction(o1, act<beginObject>());
-    State* o2 = ws(o1);
-    State* o3 = g_.newState();
-    g_.setImplicitCome(o2, o3);
-    g_.addAction(o3, err(2));
-    State* o9 = g_.newState();
-    stepTo(o3, Char('}'), {act<endObject>()}, o9);
-    State* o4 = g_.newState();
-    g_.setImplicitCome(o3, o4);
-    State* o5 = g_.callRule(o4, rString_);
-    State* o6 = ws(o5);
-    g_.addAction(o6, err(8));
-    State* o7 = g_.addStep(o6, Char(':'));
-    State* o8 = ws(o7);
-    g_.addAction(o8, err(1));
-    State* oa = g_.callRule(o8, rValue_);
-    g_.addAction(oa, act<objectMember>());
-    State* ob = ws(oa);
-    State* oc = g_.newState();
-    g_.setImplicitCome(ob, oc);
-    g_.addAction(oc, err(4));
-    State* od = g_.addStep(oc, Char(','));
-    stepTo(oc, Char('}'), {act<endObject>()}, o9);
-    State* oe = ws(od);
-    g_.addAction(oe, err(6));
-    g_.setImplicitCome(oe, o4);
-    g_.defineRule(rObject_, o0, o9);
+    State* start = g_.newState();
+    State* opened = g_.addStep(start, Char('{'));
+    g_.addAction(opened, act<beginObject>());
+    State* openedSpaced = ws(opened);
+    State* firstDue = g_.newState();
+    g_.setImplicitCome(openedSpaced, firstDue);
+    g_.addAction(firstDue, err(ExpectedKeyOrObjectEnd));
+    State* end = g_.newState();
+    stepTo(firstDue, Char('}'), {act<endObject>()}, end);
+    State* keyDue = g_.newState();
+    g_.setImplicitCome(firstDue, keyDue);
+    State* key = g_.callRule(keyDue, rString_);
+    State* colonDue = ws(key);
+    g_.addAction(colonDue, err(ExpectedColon));
+    State* colon = g_.addStep(colonDue, Char(':'));
+    State* valueDue = ws(colon);
+    g_.addAction(valueDue, err(ExpectedValue));
+    State* value = g_.callRule(valueDue, rValue_);
+    g_.addAction(value, act<objectMember>());
+    State* valueSpaced = ws(value);
+    State* separatorDue = g_.newState();
+    g_.setImplicitCome(valueSpaced, separatorDue);
+    g_.addAction(separatorDue, err(ExpectedCommaOrObjectEnd));
+    State* comma = g_.addStep(separatorDue, Char(','));
+    stepTo(separatorDue, Char('}'), {act<endObject>()}, end);
+    State* nextKeyDue = ws(comma);
+    g_.addAction(nextKeyDue, err(ExpectedKey));
+    g_.setImplicitCome(nextKeyDue, keyDue);
+    g_.defineRule(rObject_, start, end);
   }
 
   // White space between tokens, built in place at every point where it may stand instead of
   // being called as a rule: the same bytes are taken with the same codes, and the automaton can
   // join what follows the white space to what precedes it without a return in between.
   State* ws(State* from) {
-    State* w0 = g_.newState();
-    g_.setImplicitCome(from, w0);
-    return wsAt(w0);
+    State* blank = g_.newState();
+    g_.setImplicitCome(from, blank);
+    return wsAt(blank);
   }
 
-  // Builds white space starting at w0; returns the state after it.
-  State* wsAt(State* w0) {
-    g_.addAction(w0, err(9));
-    State* w1 = g_.newState();
-    State* w2 = g_.newState();
-    stepTo(w0, Char(0x0A), {act<lineBreak>()}, w1);
-    stepTo(w0, Char(0x0D), {act<lineBreak>()}, w2);
+  // Builds white space starting at `blank`; returns the state after it.
+  State* wsAt(State* blank) {
+    g_.addAction(blank, err(BadWhiteSpace));
+    State* afterLineFeed = g_.newState();
+    State* afterReturn = g_.newState();
+    stepTo(blank, Char(0x0A), {act<lineBreak>()}, afterLineFeed);
+    stepTo(blank, Char(0x0D), {act<lineBreak>()}, afterReturn);
     GP::StringsStep blanks("\x09");
     for (const char* s : {"\x0B",         "\x0C",         " ",
                           "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80",
@@ -434,14 +437,14 @@ class JsonGrammar {
                           "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F",
                           "\xE3\x80\x80"})
       blanks.add(s);
-    g_.addStep(w0, blanks, w0);
-    State* w9 = g_.newState();
-    g_.setImplicitCome(w0, w9);
-    stepTo(w1, Char(0x0D), {act<secondByteOfPair>()}, w0);
-    g_.setImplicitCome(w1, w0);
-    stepTo(w2, Char(0x0A), {act<secondByteOfPair>()}, w0);
-    g_.setImplicitCome(w2, w0);
-    return w9;
+    g_.addStep(blank, blanks, blank);
+    State* end = g_.newState();
+    g_.setImplicitCome(blank, end);
+    stepTo(afterLineFeed, Char(0x0D), {act<secondByteOfPair>()}, blank);
+    g_.setImplicitCome(afterLineFeed, blank);
+    stepTo(afterReturn, Char(0x0A), {act<secondByteOfPair>()}, blank);
+    g_.setImplicitCome(afterReturn, blank);
+    return end;
   }
 
   GP g_;
@@ -453,13 +456,20 @@ class JsonGrammar {
 };
 
 const JsonGrammar& grammar() {
-  static const JsonGrammar instance;
+  static const JsonGrammar instance(GP::Compilation::Optimised);
+  return instance;
+}
+
+const JsonGrammar& plainGrammar() {
+  static const JsonGrammar instance(GP::Compilation::Plain);
   return instance;
 }
 
 }  // namespace
 
-JSON parse(std::istream& in) { return grammar().parse(in); }
+JSON parse(std::istream& in, Automaton automaton) {
+  return (automaton == Automaton::Plain ? plainGrammar() : grammar()).parse(in);
+}
 
 }  // namespace JSONparser
 }  // namespace Brindle

@@ -17,15 +17,34 @@
 namespace Brindle {
 namespace JSONparser {
 
+// What the reader expected where it failed. The numbers are those of the error records that
+// callers and stored reports know.
+enum ErrorCode : int32_t {
+  ExpectedValue = 1,                 // a value (after leading white space, after ":" or ",")
+  ExpectedKeyOrObjectEnd = 2,        // after "{"
+  ExpectedElementOrArrayEnd = 3,     // after "["; always followed by ExpectedValue
+  ExpectedCommaOrObjectEnd = 4,      // after a member's value
+  ExpectedCommaOrArrayEnd = 5,       // after an array element
+  ExpectedKey = 6,                   // after "," in an object
+  ExpectedElement = 7,               // after "," in an array; always followed by ExpectedValue
+  ExpectedColon = 8,                 // after a member's key
+  BadWhiteSpace = 9,                 // a malformed multi-byte white-space character
+  BadEscape = 10,                    // a byte after a backslash that is no escape letter
+  UnterminatedString = 11,           // the end of input inside a string
+  ControlByteInString = 12,          // a control byte (or C2 80-9F) inside a string
+  ExpectedHexDigit = 13,             // after "\u", four hexadecimal digits
+  ExpectedExponentSignOrDigit = 14,  // after the exponent mark; always followed by ExpectedDigit
+  ExpectedDigit = 15,                // after "-", ".", the exponent mark or its sign
+  NumberOutOfRange = 16,             // a number beyond the range of a double
+  OtherFailure = 17,                 // no code set: a stream that failed, or no value built
+};
+
 // Thrown by value on malformed input; callers report their own message.
-//  code: what was expected (1 a value, 2 a key or "}", 3/7 an array element, 4 "," or "}",
-//        5 "," or "]", 6 a key, 8 ":", 9 white space, 10 an escape, 11 the closing quotation
-//        mark, 12 no control byte in a string, 13 a hexadecimal digit, 14/15 a digit,
-//        16 a number within the range of a double, 17 any other failure);
+//  code: what was expected;
 //  charactersRead: bytes consumed before the failure; line: line breaks passed (0 on the first
 //  line); lineStart: bytes consumed at the start of the current line.
 struct Error {
-  int32_t code = 17;
+  ErrorCode code = OtherFailure;
   int64_t charactersRead = 0;
   int64_t line = 0;
   int64_t lineStart = 0;
@@ -37,7 +56,6 @@ class Parsing : public GeneralParser::Parsing {
   bool negative = false;
   bool fraction = false;
   bool exponent = false;
-  bool exponentNegative = false;
 
   std::vector<std::unique_ptr<JSONElements::Object>> objects;  // under construction
   std::vector<std::unique_ptr<JSONElements::Array>> arrays;    // under construction
@@ -57,7 +75,7 @@ class Parsing : public GeneralParser::Parsing {
 // Sets the parse state's code (the error code of a failure) when run.
 class SetError : public GeneralParser::Semantic::Action {
  public:
-  explicit SetError(int32_t code) : code(code) {}
+  explicit SetError(ErrorCode code) : code(code) {}
   void run(GeneralParser::Parsing& state) const override;
   bool isRepeatable() const override { return true; }
   bool setsCode(int32_t& value) const override {
@@ -67,10 +85,15 @@ class SetError : public GeneralParser::Semantic::Action {
   std::unique_ptr<GeneralParser::Semantic::ExtentionData> clone() const override {
     return std::make_unique<SetError>(code);
   }
-  int32_t code;
+  ErrorCode code;
 };
 
-JSON parse(std::istream& in);
+// Which compilation of the grammar reads: the optimised automaton serves every reader; the plain
+// one (the grammar compiled without its rewrites, built on first use) is the reference that tests
+// and the fuzz target check the optimised one against.
+enum class Automaton { Optimised, Plain };
+
+JSON parse(std::istream& in, Automaton automaton = Automaton::Optimised);
 
 }  // namespace JSONparser
 }  // namespace Brindle

@@ -48,7 +48,7 @@ class RegistryStore {
   std::string errorText() const;
   // Size in bytes of the value's data as the settings API counts it (a string's characters as
   // 16-bit units plus a terminating zero, 4 for a number); -1 when it cannot be read.
-  int64_t valueSize(const std::wstring& name);
+  [[nodiscard]] int64_t valueSize(const std::wstring& name);
 
   // --- throwing accessors (SettingError)
   // Stores the text up to its first zero character.

@@ -37,7 +37,16 @@ RunResult runOn(const GP& grammar, const GP::Rule& rule, const std::string& inpu
   return {st.failed, st.finished, st.consumed, st.text.str(), rest};
 }
 
-TEST(GeneralParser, CalledRulesStepWinsOverTheStatesOwnStep) {
+// The engine's behaviour holds for the plain automaton and for the optimised one alike.
+class GeneralParserCompiled : public testing::TestWithParam<GP::Compilation> {};
+
+INSTANTIATE_TEST_SUITE_P(Both, GeneralParserCompiled,
+                         testing::Values(GP::Compilation::Optimised, GP::Compilation::Plain),
+                         [](const testing::TestParamInfo<GP::Compilation>& info) {
+                           return info.param == GP::Compilation::Plain ? "Plain" : "Optimised";
+                         });
+
+TEST_P(GeneralParserCompiled, CalledRulesStepWinsOverTheStatesOwnStep) {
   GP g;
   GP::Rule* inner = g.newRule();
   GP::Rule* top = g.newRule();
@@ -53,20 +62,20 @@ TEST(GeneralParser, CalledRulesStepWinsOverTheStatesOwnStep) {
   g.setImplicitCome(own, t9);
   g.setImplicitCome(g.callRule(t0, inner), t9);
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
 
   RunResult r = runOn(g, *top, "a");
   EXPECT_TRUE(r.finished);
   EXPECT_EQ(r.text, "R");
 }
 
-TEST(GeneralParser, StartRowWithoutTransitionOrDefaultFailsWithNothingConsumed) {
+TEST_P(GeneralParserCompiled, StartRowWithoutTransitionOrDefaultFailsWithNothingConsumed) {
   GP g;
   GP::Rule* top = g.newRule();
   GP::State* t0 = g.newState();
   GP::State* t9 = g.addStep(t0, Char('x'));
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
 
   RunResult r = runOn(g, *top, "yx");
   EXPECT_TRUE(r.failed);
@@ -75,13 +84,13 @@ TEST(GeneralParser, StartRowWithoutTransitionOrDefaultFailsWithNothingConsumed) 
   EXPECT_EQ(r.rest, "x");  // the refused byte was read and not put back
 }
 
-TEST(GeneralParser, ReturnWithEmptyCallStackFinishesWithoutReadingFurther) {
+TEST_P(GeneralParserCompiled, ReturnWithEmptyCallStackFinishesWithoutReadingFurther) {
   GP g;
   GP::Rule* top = g.newRule();
   GP::State* t0 = g.newState();
   GP::State* t9 = g.addStep(t0, Char(']'));
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
 
   RunResult r = runOn(g, *top, "]]]");
   EXPECT_TRUE(r.finished);
@@ -89,7 +98,7 @@ TEST(GeneralParser, ReturnWithEmptyCallStackFinishesWithoutReadingFurther) {
   EXPECT_EQ(r.rest, "]]");
 }
 
-TEST(GeneralParser, DefaultsAreFollowedAtEndOfInput) {
+TEST_P(GeneralParserCompiled, DefaultsAreFollowedAtEndOfInput) {
   // digits, then a default to the exit: a number needs a terminating byte or the end
   GP g;
   GP::Rule* top = g.newRule();
@@ -105,7 +114,7 @@ TEST(GeneralParser, DefaultsAreFollowedAtEndOfInput) {
   g.setImplicitCome(t1, t9);
   g.addAction(t9, GP::ActionRecord::pushAccumulator());
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
 
   GP::Parsing st;
   RunResult r = runOn(g, *top, "4711", &st);
@@ -121,7 +130,7 @@ TEST(GeneralParser, DefaultsAreFollowedAtEndOfInput) {
   EXPECT_EQ(r.rest, "x");
 }
 
-TEST(GeneralParser, AccumulatorWrapsWithoutError) {
+TEST_P(GeneralParserCompiled, AccumulatorWrapsWithoutError) {
   GP g;
   GP::Rule* top = g.newRule();
   GP::State* t0 = g.newState();
@@ -132,14 +141,14 @@ TEST(GeneralParser, AccumulatorWrapsWithoutError) {
   g.setImplicitCome(t0, t9);
   g.addAction(t9, GP::ActionRecord::pushAccumulator());
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
   GP::Parsing st;
   // 2^64 + 1 wraps to 1
   EXPECT_TRUE(runOn(g, *top, "18446744073709551617", &st).finished);
   EXPECT_EQ(st.numbers.at(0), 1);
 }
 
-TEST(GeneralParser, StringsStepSharesPrefixStatesAndFailsOnMismatch) {
+TEST_P(GeneralParserCompiled, StringsStepSharesPrefixStatesAndFailsOnMismatch) {
   GP g;
   GP::Rule* top = g.newRule();
   GP::State* t0 = g.newState();
@@ -147,7 +156,7 @@ TEST(GeneralParser, StringsStepSharesPrefixStatesAndFailsOnMismatch) {
   words.add("ac");
   GP::State* t9 = g.addStep(t0, words);
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
   // rows 0 and 1, t0, t9 and exactly one prefix state ("a")
   EXPECT_EQ(g.rowCount(), 5u);
 
@@ -158,7 +167,7 @@ TEST(GeneralParser, StringsStepSharesPrefixStatesAndFailsOnMismatch) {
   EXPECT_EQ(r.consumed, 1);
 }
 
-TEST(GeneralParser, ActionChainsCollapseIntoOneMoveInOrder) {
+TEST_P(GeneralParserCompiled, ActionChainsCollapseIntoOneMoveInOrder) {
   GP g;
   GP::Rule* top = g.newRule();
   GP::State* t0 = g.newState();
@@ -174,14 +183,14 @@ TEST(GeneralParser, ActionChainsCollapseIntoOneMoveInOrder) {
   GP::State* end = g.addStep(c, Char('y'), t9);
   (void)end;
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
 
   RunResult r = runOn(g, *top, "xy");
   EXPECT_TRUE(r.finished);
   EXPECT_EQ(r.text, "123");
 }
 
-TEST(GeneralParser, NestedCallsReturnToTheirCallers) {
+TEST_P(GeneralParserCompiled, NestedCallsReturnToTheirCallers) {
   // list := "(" item* ")" ; item := "a" | list  -- recursion through the call stack
   GP g;
   GP::Rule* list = g.newRule();
@@ -199,7 +208,7 @@ TEST(GeneralParser, NestedCallsReturnToTheirCallers) {
   g.setImplicitCome(atom, l1);
   g.setImplicitCome(g.callRule(l1, list), l1);
   g.defineRule(list, l0, l9);
-  g.compile();
+  g.compile(GetParam());
 
   RunResult r = runOn(g, *list, "(a((a)a)())rest");
   EXPECT_TRUE(r.finished);
@@ -213,7 +222,7 @@ TEST(GeneralParser, NestedCallsReturnToTheirCallers) {
   EXPECT_EQ(r.text.size(), 200000u);
 }
 
-TEST(GeneralParser, CallbackAndPrintActions) {
+TEST_P(GeneralParserCompiled, CallbackAndPrintActions) {
   struct Counter : GP::Semantic::ExtentionData {
     int step = 0;
     std::unique_ptr<ExtentionData> clone() const override {
@@ -234,7 +243,7 @@ TEST(GeneralParser, CallbackAndPrintActions) {
   g.addAction(t9, GP::ActionRecord::pushConstantNumber(-3));
   g.addAction(t9, GP::ActionRecord::print("seen z"));
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
 
   GP::Parsing st;
   testing::internal::CaptureStdout();
@@ -245,7 +254,7 @@ TEST(GeneralParser, CallbackAndPrintActions) {
   EXPECT_EQ(st.popNumber(), 7);
 }
 
-TEST(GeneralParser, CodePointEmission) {
+TEST_P(GeneralParserCompiled, CodePointEmission) {
   const struct {
     int64_t codePoint;
     std::string bytes;
@@ -278,7 +287,7 @@ TEST(GeneralParser, CodePointEmission) {
   g.setImplicitCome(h, t9);
   g.addAction(t9, GP::ActionRecord::emitCodePoint());
   g.defineRule(top, t0, t9);
-  g.compile();
+  g.compile(GetParam());
   EXPECT_EQ(runOn(g, *top, "u10FFFF").text, "\xF4\x8F\xBF\xBF");
   EXPECT_EQ(runOn(g, *top, "ud800").text, "\xED\xA0\x80");
 }

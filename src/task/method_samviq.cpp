@@ -1,4 +1,4 @@
-#include "task/samviq_play.h"
+#include "task/method_samviq.h"
 
 #include <algorithm>
 #include <list>
@@ -11,6 +11,7 @@
 #include "player/vixo_player.h"
 #include "task/answer_getter.h"
 #include "task/custom_question.h"
+#include "task/task_properties.h"
 
 namespace {
 
@@ -46,6 +47,29 @@ std::wstring instruction(int position) {
 
 }  // namespace
 
+int64_t SamviqQuestionPlanner::estimatedDuration(const Task& task, VideoInfoCache& media) const {
+  int64_t sum = 0;
+  for (int i : filesInUse(task))
+    sum += playingTime(task, task.files[i].path, media) * (task.references.count(i) ? 2 : 1);
+  return sum;
+}
+
+int SamviqQuestionPlanner::totalQuestions(const Task& task) const {
+  return static_cast<int>(filesInUse(task).size());
+}
+
+MT_SAMVIQ::MT_SAMVIQ()
+    : VIXOmethod("SAMVIQ",
+                 L"Subjective Assessment Method for Video Quality evaluation\n(SAMVIQ, from "
+                 L"EBU).\nObserver is able to play any sequence from the test set and give it "
+                 L"mark, plus observer is able to play reference video.") {}
+
+const std::vector<const props::Property*>& MT_SAMVIQ::properties() const {
+  const VixoProperties& p = getTaskProperties();
+  static const std::vector<const props::Property*> list = p.inTableOrder({&p.pauseAllowed});
+  return list;
+}
+
 MT_SAMVIQ::Play::Play(const QuestionPlanner* planner, PlayContext context)
     : VIXOplay(planner, std::move(context), nullptr) {}
 
@@ -67,7 +91,7 @@ void MT_SAMVIQ::Play::nextQuestion() {
     groupId = next->first;
     for (size_t i = 0; i < task.files.size(); ++i)
       if (task.files[i].group == groupId) videoOrder.push_back(static_cast<int>(i));
-    shuffleBlock(videoOrder);
+    random.shuffle(videoOrder);
   }
 
   const int ref = task.referenceOfGroup(groupId);

@@ -1,0 +1,3 @@
+#include "task/pass_random.h"
+
+PassRandom::PassRandom() : engine_(std::random_device{}()) {}
