@@ -7,6 +7,8 @@ JOBS="${VIXO_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 # Debian packages every configuration needs.
 VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk3.2-dev
                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev clang-format)
+# FFmpeg for the video sources (and for the test videos the tests write).
+VIXO_PACKAGES+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The fuzz targets are built with clang's libFuzzer.
