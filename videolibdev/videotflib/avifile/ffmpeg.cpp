@@ -433,6 +433,7 @@ int64_t FFmpegReader::startTimestamp() const {
 void FFmpegReader::seekToFrame(int32_t n) {
   if (currentFrame == n && n > 0) return;
   currentFrame = -1;
+  walkStamps.clear();
   if (!videoStream || n < 0) throw Error(13);
   const AVRational rate = frameNumberRate(videoStream);
   const AVRational tb = videoStream->time_base;
@@ -457,6 +458,7 @@ void FFmpegReader::seekToFrame(int32_t n) {
     const int64_t t =
         decoder.frameReady ? earlierKnown(decoder.framePts, decoder.frameDts) : kNoTimestamp;
     if (t == kNoTimestamp) throw Error(13);
+    walkStamps.push_back(t);
     currentFrame = n;
     const int64_t end = addSaturated(t, decoder.frameDuration > 0 ? decoder.frameDuration : 1);
     if (end > target) return;
@@ -532,8 +534,19 @@ bool FFmpegReader::verifyFrameCount() {
   if (frameCount < 1 || frameCount > std::numeric_limits<int32_t>::max()) return false;
   try {
     seekToFrame(static_cast<int32_t>(frameCount - 1));
-    // The last frame is there, and nothing follows it (a frame that cannot be decoded there
-    // leaves the count unproven).
+    // Frame numbers come from time stamps: the frames decoded on the way to the last one must lie
+    // one frame apart (variable frame times do not), the last frame must be there and nothing
+    // may follow it (a frame that cannot be decoded there leaves the count unproven).
+    const AVRational rate = frameNumberRate(videoStream);
+    const AVRational tb = videoStream->time_base;
+    const double period =
+        static_cast<double>(tb.den) * rate.den / (static_cast<double>(tb.num) * rate.num);
+    bool regular = true;
+    for (size_t i = 1; i < walkStamps.size(); ++i) {
+      const double step =
+          static_cast<double>(walkStamps[i]) - static_cast<double>(walkStamps[i - 1]);
+      if (std::fabs(step - period) > 1.0) regular = false;
+    }
     takeFrame();
     bool more = true;
     try {
@@ -541,7 +554,7 @@ bool FFmpegReader::verifyFrameCount() {
     } catch (const Error&) {
     }
     seekToFrame(0);
-    if (more) return false;
+    if (more || !regular) return false;
   } catch (const Error& e) {
     if (e.code == 13) return false;
     throw;

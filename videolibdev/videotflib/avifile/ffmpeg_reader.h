@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "avifile/ffmpeg.h"
 #include "avifile/ffmpeg_formats.h"
@@ -127,6 +128,9 @@ class FFmpegReader {
   int32_t currentFrame = -1;  // the frame the next read returns; -1 unknown
   int64_t lastPacketSize = -1;
   FFmpegSourceParams params;
+  // The time stamps of the frames the last seekToFrame decoded, from its landing point to the
+  // target frame.
+  std::vector<int64_t> walkStamps;
 
  private:
   void openDecoder();
