@@ -1,7 +1,12 @@
-// Decoding a 1080p H.264 video to packed BGR pictures: through tfFFmpegSource into raw images
-// (BM_DecodeToBgr_Vixo) against a bare libavcodec + swscale loop on the same file with the same
-// decoder and scaler settings (BM_DecodeToBgr_FFmpeg). Both count decoded frames per second; the
-// video is written by the benchmark into a temporary folder at start.
+// Video source benchmarks on 1080p H.264 videos that the benchmark writes into a temporary
+// folder at start:
+// - decoding to packed BGR pictures through tfFFmpegSource into raw images (BM_DecodeToBgr_Vixo)
+//   against a bare libavcodec + swscale loop on the same file with the same decoder and scaler
+//   settings (BM_DecodeToBgr_FFmpeg), both in decoded frames per second;
+// - the key-frame index of a longer video: the frame-accurate open that builds it in memory
+//   (BM_OpenBuildingIndex) beside the one that probes the count without it
+//   (BM_OpenWithoutIndex), and 100 random frame seeks through the index (BM_RandomSeeks_Index)
+//   and by time stamps (BM_RandomSeeks_TimeStamps).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -15,6 +20,7 @@ extern "C" {
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -26,30 +32,46 @@ namespace {
 
 constexpr int kFrames = 60;
 
+constexpr int kLongFrames = 300;
+
+const std::string& benchFolder() {
+  static const std::string folder = [] {
+    char tmpl[] = "/tmp/vixo-bench-video.XXXXXX";
+    if (!mkdtemp(tmpl)) std::abort();
+    std::atexit([] { std::filesystem::remove_all(benchFolder()); });
+    return std::string(tmpl);
+  }();
+  return folder;
+}
+
+std::string write1080p(const std::string& name, int frames, const char* preset) {
+  const std::string file = benchFolder() + "/" + name;
+  vixo_test::VideoSpec spec;
+  spec.container = "mp4";
+  spec.codec = "libx264";
+  spec.width = 1920;
+  spec.height = 1080;
+  spec.frames = frames;
+  spec.gop = 25;
+  spec.bFrames = 2;
+  spec.options = {{"preset", preset}};
+  const std::string err = vixo_test::writeVideo(file, spec);
+  if (!err.empty()) {
+    std::fprintf(stderr, "no test video: %s\n", err.c_str());
+    std::abort();
+  }
+  return file;
+}
+
 // A 1080p H.264 file of kFrames frames, made once per run.
 const std::string& video1080p() {
-  static const std::string path = [] {
-    char folder[] = "/tmp/vixo-bench-video.XXXXXX";
-    if (!mkdtemp(folder)) std::abort();
-    const std::string file = std::string(folder) + "/1080p.mp4";
-    vixo_test::VideoSpec spec;
-    spec.container = "mp4";
-    spec.codec = "libx264";
-    spec.width = 1920;
-    spec.height = 1080;
-    spec.frames = kFrames;
-    spec.gop = 25;
-    spec.bFrames = 2;
-    spec.options = {{"preset", "veryfast"}};
-    const std::string err = vixo_test::writeVideo(file, spec);
-    if (!err.empty()) {
-      std::fprintf(stderr, "no test video: %s\n", err.c_str());
-      std::abort();
-    }
-    std::atexit(
-        [] { std::filesystem::remove_all(std::filesystem::path(video1080p()).parent_path()); });
-    return file;
-  }();
+  static const std::string path = write1080p("1080p.mp4", kFrames, "veryfast");
+  return path;
+}
+
+// A longer one (12 s), made once per run.
+const std::string& longVideo1080p() {
+  static const std::string path = write1080p("long.mp4", kLongFrames, "ultrafast");
   return path;
 }
 
@@ -124,9 +146,54 @@ void BM_DecodeToBgr_FFmpeg(benchmark::State& state) {
   state.SetItemsProcessed(frames);
 }
 
+std::unique_ptr<tfFFmpegSource> openLong(int32_t mode) {
+  auto source = std::make_unique<tfFFmpegSource>();
+  source->requestedHint = 1;
+  FFmpegSourceParams params;
+  params.fileName = fromUtf8(longVideo1080p());
+  params.indexSettings.mode = mode;
+  if (source->open(params) != 0 || source->getFrameCount() != kLongFrames) std::abort();
+  return source;
+}
+
+void BM_OpenBuildingIndex(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(openLong(IndexModeForcedMem));
+}
+
+void BM_OpenWithoutIndex(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(openLong(IndexModeNo));
+}
+
+void randomSeeks(benchmark::State& state, int32_t mode) {
+  auto source = openLong(mode);
+  RawImage image = source->newFrame();
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> target(0, kLongFrames - 1);
+  for (auto _ : state) {
+    for (int i = 0; i < 100; ++i) {
+      if (source->readFrame(image, target(random)) != 0) state.SkipWithError("seek failed");
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 100);
+}
+
+void BM_RandomSeeks_Index(benchmark::State& state) { randomSeeks(state, IndexModeForcedMem); }
+void BM_RandomSeeks_TimeStamps(benchmark::State& state) { randomSeeks(state, IndexModeNo); }
+
 BENCHMARK(BM_DecodeToBgr_Vixo)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_DecodeToBgr_FFmpeg)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_OpenBuildingIndex)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenWithoutIndex)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RandomSeeks_Index)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RandomSeeks_TimeStamps)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  // The videos are written before anything is timed.
+  video1080p();
+  longVideo1080p();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}
