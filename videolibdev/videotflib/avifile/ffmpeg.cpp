@@ -579,7 +579,7 @@ bool FFmpegReader::verifyFrameCount() {
 
 // --- the key-frame index
 
-bool FFmpegReader::indexUsable() const { return index && index->hasKeys(); }
+bool FFmpegReader::indexUsable() const { return index && index->usable(); }
 
 void FFmpegReader::indexStep() {
   const IndexModeInfo& mode = indexModeInfo(params.indexSettings.mode);

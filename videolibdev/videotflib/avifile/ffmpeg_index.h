@@ -102,8 +102,9 @@ class FFmpegIndexBase {
   // Completes the index after the last packet (the file index also saves it); false on failure.
   virtual bool finish() = 0;
   virtual bool needsBuilding() const = 0;
-  // Whether the index holds key records; lookups require it.
-  virtual bool hasKeys() const = 0;
+  // Whether the index holds key records and byte positions to recognise them by; seeking and
+  // counting through the index require it.
+  virtual bool usable() const = 0;
   virtual const KeyRecord& lastKeyRecord() const = 0;
   // The last record whose frame is <= frame (the first record when frame precedes it).
   virtual const KeyRecord& keyAtOrBefore(int32_t frame) const = 0;
@@ -119,7 +120,7 @@ class FFmpegMemIndex : public FFmpegIndexBase {
   void addPacket(const IndexPacket& packet) override;
   bool finish() override;
   bool needsBuilding() const override { return true; }
-  bool hasKeys() const override { return !keys.empty(); }
+  bool usable() const override { return !keys.empty() && !positions.empty(); }
   const KeyRecord& lastKeyRecord() const override;
   const KeyRecord& keyAtOrBefore(int32_t frame) const override;
   int32_t frameOfPosition(int64_t pos) const override;
@@ -148,7 +149,7 @@ class FFmpegFileIndex : public FFmpegIndexBase {
   // Completes the index and writes the file under a temporary name, then renames it into place.
   bool finish() override;
   bool needsBuilding() const override { return !loaded; }
-  bool hasKeys() const override { return memIndex.hasKeys(); }
+  bool usable() const override { return memIndex.usable(); }
   const KeyRecord& lastKeyRecord() const override { return memIndex.lastKeyRecord(); }
   const KeyRecord& keyAtOrBefore(int32_t frame) const override {
     return memIndex.keyAtOrBefore(frame);

@@ -114,7 +114,7 @@ class FFmpegReader {
   bool seekViaKey(int32_t n, bool byteSeek, bool fromPreviousKey);
   // Counts the frames from the last key frame to the end; false when it cannot seek there.
   bool countViaIndex();
-  // An index with key records; an empty one is never read.
+  // An index with key records and their positions; an empty one is never read.
   bool indexUsable() const;
 
   AVPacket* packet = nullptr;  // the last packet read

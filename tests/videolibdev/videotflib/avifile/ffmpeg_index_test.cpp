@@ -462,6 +462,19 @@ TEST(VideoIndex, EmptyIndexesAreNotRead) {
   for (int n : {39, 0, 21}) EXPECT_EQ(readShown(*o->source, image, n), n);
 }
 
+// Key packets without byte positions cannot be recognised after a seek: such an index is not
+// used, and seeks go by time stamps instead of failing.
+TEST(VideoIndex, KeysWithoutPositionsAreNotUsed) {
+  TestVideos videos;
+  auto o = openIndexed(videos.path("h264.mp4"), IndexModeForcedMem);
+  ASSERT_EQ(o->rc, 0);
+  auto& index = dynamic_cast<FFmpegMemIndex&>(*o->source->reader->index);
+  index.positions.clear();
+  EXPECT_FALSE(o->source->reader->indexUsable());
+  RawImage image = o->source->newFrame();
+  for (int n : {25, 2, 39, 12}) EXPECT_EQ(readShown(*o->source, image, n), n);
+}
+
 TEST(VideoIndex, UnwritableIndexFileLeavesTheOpenWithoutIndex) {
   TestVideos videos;
   const std::string path = videos.path("ffv1.mkv");
