@@ -11,6 +11,8 @@ VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk
 VIXO_PACKAGES+=(python3-pyftpdlib)
 # Real HTTP clients for the web server's tests.
 VIXO_PACKAGES+=(curl python3)
+# FFmpeg for the video sources (and for the test videos the tests write).
+VIXO_PACKAGES+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The window tests read screenshots straight from the X server.
