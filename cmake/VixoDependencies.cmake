@@ -17,3 +17,14 @@ add_library(vixo::gio ALIAS PkgConfig::GIO)
 # libuuid, for new random UUIDs.
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 add_library(vixo::uuid ALIAS PkgConfig::UUID)
+
+# FFmpeg: demultiplexing, decoding and pixel-format conversion of videos. Only the video
+# source modules link them.
+pkg_check_modules(LIBAVFORMAT REQUIRED IMPORTED_TARGET libavformat)
+pkg_check_modules(LIBAVCODEC REQUIRED IMPORTED_TARGET libavcodec)
+pkg_check_modules(LIBAVUTIL REQUIRED IMPORTED_TARGET libavutil)
+pkg_check_modules(LIBSWSCALE REQUIRED IMPORTED_TARGET libswscale)
+add_library(vixo::avformat ALIAS PkgConfig::LIBAVFORMAT)
+add_library(vixo::avcodec ALIAS PkgConfig::LIBAVCODEC)
+add_library(vixo::avutil ALIAS PkgConfig::LIBAVUTIL)
+add_library(vixo::swscale ALIAS PkgConfig::LIBSWSCALE)

@@ -9,6 +9,8 @@ VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk
                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev clang-format)
 # A real FTP server for the upload tests.
 VIXO_PACKAGES+=(python3-pyftpdlib)
+# FFmpeg for the video sources (and for the test videos the tests write).
+VIXO_PACKAGES+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The fuzz targets are built with clang's libFuzzer.

@@ -1,0 +1,140 @@
+// The reader behind tfFFmpegSource: packet reading, decoding, seeking and frame counting.
+// Internal to the video source module (its .cpp files); callers use ffmpeg.h.
+//
+// Frame n is the (n+1)-th frame the decoder delivers from the start of the file. Time stamps are
+// in the video stream's time base; INT64_MIN (FFmpeg's "no time stamp") means unknown.
+// Single-threaded, like the source.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "avifile/ffmpeg.h"
+#include "avifile/ffmpeg_formats.h"
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct AVStream;
+class FFmpegIndexBase;
+
+constexpr int64_t kNoTimestamp = INT64_MIN;
+
+class FFmpegDecoder {
+ public:
+  // Throws tfFFmpegSource::Error 11 when no frame can be allocated.
+  explicit FFmpegDecoder(FFmpegReader& reader);
+  ~FFmpegDecoder();
+  FFmpegDecoder(const FFmpegDecoder&) = delete;
+  FFmpegDecoder& operator=(const FFmpegDecoder&) = delete;
+
+  // One step of the decoder: feeds the current packet when it has not been taken yet, then asks
+  // for a frame. Returns frameReady. Throws Error 12 (the decoder failed) or 14 (the picture's
+  // size or pixel format changed).
+  bool decodeStep();
+  // Switches to flushing the decoder at the end of the file.
+  void startDraining();
+  bool hasFrame() const { return frameReady; }
+  // The clean state of an open or a seek (the held picture released, the queue emptied).
+  void reset();
+  // Releases the held picture, frees the frame and empties the queue.
+  void release();
+
+  FFmpegReader& reader;
+  bool packetDecoded = true;  // nothing left to do with the current packet
+  bool draining = false;      // the end was reached and the decoder is being flushed
+  bool frameHeld = false;     // `frame` holds a picture that the next step releases
+  bool frameReady = false;    // a decoded frame waits to be taken
+  bool packetFed = false;     // a packet was read since the start or the last seek
+  // The decoder accepted the current packet (or the end-of-stream marker). A packet that it
+  // refused with EAGAIN stays pending until the waiting frames have been taken.
+  bool packetSent = false;
+  AVFrame* frame = nullptr;
+  int64_t framePts = kNoTimestamp;
+  int64_t frameDts = kNoTimestamp;
+  int64_t frameDuration = 0;
+  struct Stamps {
+    int64_t pts, dts, duration;
+  };
+  std::deque<Stamps> timestampQueue;  // packets' time stamps in decode order (AVI only)
+};
+
+class FFmpegReader {
+ public:
+  FFmpegReader();
+  ~FFmpegReader();
+  FFmpegReader(const FFmpegReader&) = delete;
+  FFmpegReader& operator=(const FFmpegReader&) = delete;
+
+  // Throws tfFFmpegSource::Error with the code of the failure.
+  void open(const FFmpegSourceParams& params, int32_t requestedHint);
+  // Closes the input and forgets the stream and the decoder; sizes, counts, names and the
+  // converter stay.
+  void close();
+
+  // Reads the next packet of any stream; false (and draining) at the end of the file.
+  bool readPacket();
+  // Reads packets until one of the stream arrives; false at the end of the file.
+  bool readPacketOfStream(int32_t streamIndex);
+  // Decodes until a frame is ready; false when the stream is exhausted.
+  bool ensureFrame();
+  // The ready frame; valid until the next decoding step. Requires one (assertion).
+  AVFrame* takeFrame();
+  int32_t readNextFrame(RawImage& out);
+  bool isAtEnd() { return !ensureFrame(); }
+  // Resets decoding and seeks the video stream; false when the seek failed.
+  bool seekTimestamp(int64_t ts, int flags);
+  // The earlier known of the stream's first time stamps; 0 when both are unknown.
+  int64_t startTimestamp() const;
+  // Positions the reader so that the next frame read is frame n; throws Error 13.
+  void seekToFrame(int32_t n);
+  // The time stamp of the last frame, at rate rateNum/rateDen (both positive); unknown possible.
+  int64_t lastFrameTimestamp(int rateNum, int rateDen);
+  void estimateFrameCount();
+  bool verifyFrameCount();
+  double fps() const;
+
+  AVPacket* packet = nullptr;  // the last packet read
+  FFmpegDecoder decoder;
+  bool endOfFile = false;
+  AVFormatContext* formatContext = nullptr;
+  AVStream* videoStream = nullptr;
+  AVCodecContext* codecContext = nullptr;  // owned
+  int32_t videoStreamIndex = -1;
+  bool formatLocked = false;  // set by the first decoded frame: the size and format are fixed
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t pixelFormat = -1;
+  int64_t frameCount = kNoTimestamp;
+  FFmpegFormats::Converter converter;
+  int64_t firstPts = kNoTimestamp;
+  int64_t firstDts = kNoTimestamp;
+  PropertyDescriptionList decoderOptions;
+  bool streamReady = false;
+  struct StreamInfo {
+    int32_t streamIndex = -1;
+    std::string decoderName;
+    std::string formatName;
+  } streamInfo;
+  bool firstFrameSeen = false;
+  std::shared_ptr<FFmpegIndexBase> index;
+  MEQA::MessageListener* listener = &MEQA::MessageListener::dummy();
+  bool isAvi = false;
+  bool frameCountExact = false;
+  int32_t currentFrame = -1;  // the frame the next read returns; -1 unknown
+  int64_t lastPacketSize = -1;
+  FFmpegSourceParams params;
+
+ private:
+  void openDecoder();
+  // Reads the first packet of the video stream after a seek and keeps it pending for decoding;
+  // its dts (else its pts) tells where the seek landed.
+  int64_t landAfterSeek();
+  // The frame count of a stream whose length no time stamp tells: its video packets, counted
+  // by reading the file once without decoding.
+  int64_t countPackets();
+  void post(int32_t kind, const std::wstring& text, const std::wstring& details, int32_t code);
+};
