@@ -46,7 +46,9 @@ ImageFileWx::ImageFileWx(std::wstring path, int64_t displayMs)
     : ImageFile(&wxSource, displayMs), displayMs(displayMs), wxSource(std::move(path)) {
   // The image handlers are registered once, before any loader thread reads a picture.
   static std::once_flag handlers;
-  std::call_once(handlers, [] { wxInitAllImageHandlers(); });
+  std::call_once(handlers, [] {
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxInitAllImageHandlers();
+  });
   startLoader();
 }
 
@@ -55,9 +57,8 @@ ImageFileWx::~ImageFileWx() { stop(); }
 bool ImageFileWx::play(wxWindow* window) {
   auto* control = dynamic_cast<wxStaticBitmap*>(window);
   // Until the open is over the loader thread may still be writing the picture.
-  if (!control || !opened()->get()) return false;
+  if (!control || !opened()->get() || !wxSource.image.IsOk()) return false;
   wxImage copy = wxSource.image.Copy();
-  if (!copy.IsOk()) return false;
   const wxSize size = control->GetClientSize();
   if (size.x > 0 && size.y > 0) copy.Rescale(size.x, size.y);
   control->SetBitmap(wxBitmap(copy));
