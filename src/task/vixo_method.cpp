@@ -15,6 +15,13 @@ std::vector<const props::Property*> inTableOrder(
   return out;
 }
 
+// The error of a method that cannot run online, when the task asks for it.
+std::vector<ValidationMessage> refuseOnline(const Task& task, const std::wstring& method) {
+  if (!getTaskProperties().network.getBoolProperty(task.properties)) return {};
+  return {ValidationMessage(0, L"network not supported by " + method,
+                            L"Network not supported by " + method)};
+}
+
 }  // namespace
 
 std::vector<ValidationMessage> VIXOmethod::validate(const Task&) const { return {}; }
@@ -54,9 +61,7 @@ MT_DSCQS_I::MT_DSCQS_I()
                  L"the reference one, but an observer is not informed about it.") {}
 
 std::vector<ValidationMessage> MT_DSCQS_I::validate(const Task& task) const {
-  if (!getTaskProperties().network.getBoolProperty(task.properties)) return {};
-  return {ValidationMessage(0, L"network not supported by DSCQS I",
-                            L"Network not supported by DSCQS I")};
+  return refuseOnline(task, L"DSCQS I");
 }
 
 const std::vector<const props::Property*>& MT_DSCQS_I::properties() const {
@@ -102,6 +107,10 @@ const std::vector<const props::Property*>& MT_SAMVIQ::properties() const {
   static const std::vector<const props::Property*> list =
       inTableOrder({&getTaskProperties().pauseAllowed});
   return list;
+}
+
+std::vector<ValidationMessage> MT_SAMVIQ::validate(const Task& task) const {
+  return refuseOnline(task, L"SAMVIQ");
 }
 
 MT_CUSTOM::MT_CUSTOM()

@@ -141,6 +141,8 @@ class MT_SAMVIQ : public VIXOmethod {
   MT_SAMVIQ();
   const std::vector<const props::Property*>& properties() const override;
   std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const override;
+  // Refuses the online test: its vote returns at once online, so a pass would never end.
+  std::vector<ValidationMessage> validate(const Task& task) const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }
 
  private:
