@@ -25,13 +25,12 @@ using vixo_test::shellQuote;
 
 // The whole reply of one curl request; the date is replaced by "*" and a registration key by
 // "<key>" (`key` gets it).
-std::string fetch(const OnlineServer& server, const std::string& path,
-                  const std::string& options = "", std::string* key = nullptr) {
+std::string fetchUrl(const std::string& url, const std::string& options = "",
+                     std::string* key = nullptr) {
   int status = 0;
   std::string out = vixo_test::runCommand(
-      "curl -sS -i --path-as-is --max-time 30 " + options + " " + shellQuote(server.url(path)),
-      status);
-  EXPECT_EQ(status, 0) << path;
+      "curl -sS -i --path-as-is --max-time 30 " + options + " " + shellQuote(url), status);
+  EXPECT_EQ(status, 0) << url;
   const size_t date = out.find("\nDate: ");
   if (date != std::string::npos) {
     const size_t end = out.find('\n', date + 1);
@@ -47,6 +46,11 @@ std::string fetch(const OnlineServer& server, const std::string& path,
     out.replace(begin, end - begin, "<key>");
   }
   return out;
+}
+
+std::string fetch(const OnlineServer& server, const std::string& path,
+                  const std::string& options = "", std::string* key = nullptr) {
+  return fetchUrl(server.url(path), options, key);
 }
 
 std::string reply(const std::string& status, const std::string& type, const std::string& body,
@@ -406,8 +410,14 @@ TEST_F(OnlineStateTest, VoteCountCountsObserversWhoAnsweredEverySubQuestion) {
 
 // ---------------------------------------------------------------- the long poll
 
-std::string pollAsync(const OnlineServer& server, int prevState) {
-  return fetch(server, "/poll", fields({"prevState=" + std::to_string(prevState)}));
+// A poll from another thread; the address is taken on this one.
+std::future<std::string> pollAsync(const OnlineServer& server, int prevState,
+                                   const std::string& userId = "") {
+  std::vector<std::string> items = {"prevState=" + std::to_string(prevState)};
+  if (!userId.empty()) items.push_back("userid=" + userId);
+  return std::async(std::launch::async, [url = server.url("/poll"), options = fields(items)] {
+    return fetchUrl(url, options);
+  });
 }
 
 TEST(OnlineLongPoll, WaitsForItsBoundThenAnswersTheSameMessage) {
@@ -416,7 +426,7 @@ TEST(OnlineLongPoll, WaitsForItsBoundThenAnswersTheSameMessage) {
   OnlineServer server(folder.path(), 400ms);
   server.state->publish(textMessage(L"Attention to the screen"));
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(pollAsync(server, 1), json(withState(kRefused, 1)));
+  EXPECT_EQ(pollAsync(server, 1).get(), json(withState(kRefused, 1)));
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, 400ms);
   EXPECT_LT(waited, 8s);
@@ -434,8 +444,8 @@ TEST(OnlineLongPoll, PublishWakesWaitingPolls) {
   vixo_test::TempFolder folder;
   OnlineServer server(folder.path(), 10s);
   const auto start = std::chrono::steady_clock::now();
-  auto first = std::async(std::launch::async, [&] { return pollAsync(server, 0); });
-  auto second = std::async(std::launch::async, [&] { return pollAsync(server, 0); });
+  auto first = pollAsync(server, 0);
+  auto second = pollAsync(server, 0);
   ASSERT_TRUE(eventually([&] { return server.state->waitingPolls() == 2; }));
   server.state->publish(textMessage(L"Attention to the screen"));
   EXPECT_EQ(first.get(), json(withState(kRefused, 1)));
@@ -454,10 +464,8 @@ TEST(OnlineLongPoll, EndOfTheStateAnswersEveryPollWithTerm) {
     fetch(server, "/reg", fields({"name=Ann"}), &key);
     return key;
   }();
-  auto unknown = std::async(std::launch::async, [&] { return pollAsync(server, 0); });
-  auto registered = std::async(std::launch::async, [&] {
-    return fetch(server, "/poll", fields({"prevState=0", "userid=" + ann}));
-  });
+  auto unknown = pollAsync(server, 0);
+  auto registered = pollAsync(server, 0, ann);
   ASSERT_TRUE(eventually([&] { return server.state->waitingPolls() == 2; }));
   // The end does not wait for the polls' bound.
   const auto start = std::chrono::steady_clock::now();
@@ -500,12 +508,11 @@ for t in threads: t.join()
 print(sum(1 for r in results if r and r[0] is True), sum(r[1] for r in results if r))
 )");
   constexpr int kObservers = 25;
-  auto run = std::async(std::launch::async, [&] {
+  const std::string command =
+      "python3 " + script + " " + std::to_string(server.port()) + " " + std::to_string(kObservers);
+  auto run = std::async(std::launch::async, [command] {
     int status = 0;
-    std::string out =
-        vixo_test::runCommand("python3 " + script + " " + std::to_string(server.port()) + " " +
-                                  std::to_string(kObservers),
-                              status);
+    std::string out = vixo_test::runCommand(command, status);
     EXPECT_EQ(status, 0);
     return out;
   });
