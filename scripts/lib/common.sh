@@ -11,6 +11,8 @@ VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk
 VIXO_PACKAGES+=(python3-pyftpdlib)
 # Real HTTP clients for the web server's tests.
 VIXO_PACKAGES+=(curl python3)
+# A real browser for the observers' page: headless Chromium driven by Selenium.
+VIXO_PACKAGES+=(chromium chromium-driver python3-selenium)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The fuzz targets are built with clang's libFuzzer.
