@@ -12,6 +12,7 @@
 #include "task/answer_getter.h"
 #include "task/custom_question.h"
 #include "task/task_properties.h"
+#include "task/validation.h"
 
 namespace {
 
@@ -63,6 +64,10 @@ MT_SAMVIQ::MT_SAMVIQ()
                  L"Subjective Assessment Method for Video Quality evaluation\n(SAMVIQ, from "
                  L"EBU).\nObserver is able to play any sequence from the test set and give it "
                  L"mark, plus observer is able to play reference video.") {}
+
+std::vector<ValidationMessage> MT_SAMVIQ::validate(const Task& task) const {
+  return refuseOnline(task, name);
+}
 
 const std::vector<const props::Property*>& MT_SAMVIQ::properties() const {
   const VixoProperties& p = getTaskProperties();

@@ -122,3 +122,10 @@ std::vector<ValidationMessage> validateTask(const Task& task, const std::wstring
   for (ValidationMessage& message : method->validate(task)) messages.push_back(std::move(message));
   return messages;
 }
+
+std::vector<ValidationMessage> refuseOnline(const Task& task, const std::string& method) {
+  if (!getTaskProperties().network.getBoolProperty(task.properties)) return {};
+  const std::wstring name = fromUtf8(method);
+  return {ValidationMessage(0, L"network not supported by " + name,
+                            L"Network not supported by " + name)};
+}

@@ -12,3 +12,7 @@
 // The messages in the order of the checks. `taskFilePath` may be empty (a task never saved).
 std::vector<ValidationMessage> validateTask(const Task& task, const std::wstring& taskFilePath,
                                             VideoInfoCache& media);
+
+// The error of a method that cannot run online, when the task asks for "network": "network not
+// supported by <method>".
+std::vector<ValidationMessage> refuseOnline(const Task& task, const std::string& method);

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -29,23 +30,14 @@
 #include "common/event_getter.h"
 #include "common/event_loop_wait.h"
 #include "common/operations.h"
+#include "support/gui_pump.h"
 
 namespace {
 
 using namespace connections;
 using namespace std::chrono_literals;
 
-// Runs the event loop until the condition holds (or a time limit passes).
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    wxTheApp->ProcessPendingEvents();
-    wxYield();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using vixo_test::pumpUntil;
 
 // A frame with a panel and a vertical sizer, destroyed with the fixture.
 class WindowTest : public testing::Test {
@@ -319,13 +311,14 @@ TEST_F(WindowTest, BoldLabelAndColourSinks) {
 
   auto colour = holdBinding(makeWxBgColorVar(panel), bindings);
   const wxColour before = panel->GetBackgroundColour();
-  int paints = 0;
-  panel->Bind(wxEVT_PAINT, [&](wxPaintEvent& e) {
-    ++paints;
+  // Shared with the handler, which may still run while the fixture closes the window.
+  auto paints = std::make_shared<int>(0);
+  panel->Bind(wxEVT_PAINT, [paints](wxPaintEvent& e) {
+    ++*paints;
     e.Skip();
   });
   colour->set(before);  // its own colour: nothing pushed
-  EXPECT_EQ(paints, 0);
+  EXPECT_EQ(*paints, 0);
   auto warn = makeVariableMem(false);
   colour->assign(makeTernaryOp(warn, makeConstant(wxColour(200, 30, 30)),
                                makeConstant(wxColour(30, 200, 30))));
