@@ -17,3 +17,7 @@ add_library(vixo::gio ALIAS PkgConfig::GIO)
 # libuuid, for new random UUIDs.
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 add_library(vixo::uuid ALIAS PkgConfig::UUID)
+
+# libswscale with libavutil: the reference that the raw-image library's conversions are checked
+# and timed against.
+pkg_check_modules(RAWIMAGE_SWSCALE REQUIRED IMPORTED_TARGET libswscale libavutil)

@@ -11,6 +11,8 @@ VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The fuzz targets are built with clang's libFuzzer.
 VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# libswscale, the reference of the raw-image tests and benchmarks.
+VIXO_PACKAGES+=(libswscale-dev libavutil-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -22,6 +22,7 @@
 #include <type_traits>
 
 #include "videoimage/rawimage/encoded_image.h"
+#include "videoimage/rawimage/row_kernels.h"
 
 namespace rawDecoderTmp {
 
@@ -509,6 +510,8 @@ class Packed444 : public PlaneReader<Row> {
   using typename Base::Set;
   using typename Base::Source;
   using typename Base::T;
+  // Pixels of three bytes, moved by the row kernels.
+  static constexpr bool kBytePixels = rows::kIsByteRow<Row> && sizeof(T) == 1;
 
   // width pixels into the planes of Mask; the pixels are taken whatever the mask.
   template <int Mask>
@@ -517,6 +520,10 @@ class Packed444 : public PlaneReader<Row> {
     T* d[3] = {};
     for (int k = 0; k < 3; ++k) {
       if (Mask >> k & 1) d[k] = planes.row(k, y);
+    }
+    if constexpr (Mask == 7 && kBytePixels) {
+      kernels::deinterleave3(row.take(3 * width), d[C0], d[C1], d[C2], width);
+      return;
     }
     SampleReader<ConstRow> in(row, 3 * width);
     for (int x = 0; x < width; ++x) {
@@ -560,6 +567,10 @@ class Packed444 : public PlaneReader<Row> {
     const int w = planes.width;
     if (w <= 0) return;
     const T* s[3] = {planes.row(0, rawRow), planes.row(1, rawRow), planes.row(2, rawRow)};
+    if constexpr (kBytePixels) {
+      kernels::interleave3(row.take(3 * w), s[C0], s[C1], s[C2], w);
+      return;
+    }
     SampleWriter<Row> out(row, 3 * w);
     for (int x = 0; x < w; ++x) {
       out.put(s[C0][x]);
