@@ -484,6 +484,7 @@ class ReaderInterfaceImpl final : public ReaderInterface {
   }
 
   int storedPlanes() const { return planeCount(layout, order); }
+  const ImageReaderType& imageReader() const { return *reader; }
 
   // Every stored plane's rows and row bytes can be counted in an int, with room to round the
   // row up to 64 bytes.
