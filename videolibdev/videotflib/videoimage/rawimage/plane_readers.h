@@ -500,9 +500,37 @@ class PlanarScale : public PlaneReader<Row> {
   }
 };
 
-// Three samples a pixel; stored sample i belongs to working plane Ci.
-template <class Row, int C0, int C1, int C2>
-class Packed444 : public PlaneReader<Row> {
+// Calls K::readSelected<mask> for the low three bits of planeMask, so that each combination of
+// planes has a loop of its own.
+template <class K, class Set, class ConstRow>
+void readByMask(int planeMask, const Set& planes, ConstRow& row, int y, int width) {
+  switch (planeMask & 7) {
+    case 0:
+      return K::template readSelected<0>(planes, row, y, width);
+    case 1:
+      return K::template readSelected<1>(planes, row, y, width);
+    case 2:
+      return K::template readSelected<2>(planes, row, y, width);
+    case 3:
+      return K::template readSelected<3>(planes, row, y, width);
+    case 4:
+      return K::template readSelected<4>(planes, row, y, width);
+    case 5:
+      return K::template readSelected<5>(planes, row, y, width);
+    case 6:
+      return K::template readSelected<6>(planes, row, y, width);
+    default:
+      return K::template readSelected<7>(planes, row, y, width);
+  }
+}
+
+// Packed 4:4:4: one group of N samples a pixel; working plane k is stored sample Pk. With four
+// samples, the one no plane takes (alpha) is skipped on decode, written as 0, and read as
+// component 3.
+template <class Row, int N, int P0, int P1, int P2>
+class PackedPixels : public PlaneReader<Row> {
+  static_assert(N == 3 || N == 4);
+
  public:
   using Base = PlaneReader<Row>;
   using Base::Base;
@@ -510,8 +538,9 @@ class Packed444 : public PlaneReader<Row> {
   using typename Base::Set;
   using typename Base::Source;
   using typename Base::T;
+  static constexpr int kSkipped = N == 4 ? 6 - P0 - P1 - P2 : -1;
   // Pixels of three bytes, moved by the row kernels.
-  static constexpr bool kBytePixels = rows::kIsByteRow<Row> && sizeof(T) == 1;
+  static constexpr bool kBytePixels = N == 3 && rows::kIsByteRow<Row> && sizeof(T) == 1;
 
   // width pixels into the planes of Mask; the pixels are taken whatever the mask.
   template <int Mask>
@@ -522,17 +551,17 @@ class Packed444 : public PlaneReader<Row> {
       if (Mask >> k & 1) d[k] = planes.row(k, y);
     }
     if constexpr (Mask == 7 && kBytePixels) {
-      kernels::deinterleave3(row.take(3 * width), d[C0], d[C1], d[C2], width);
+      kernels::deinterleave3(row.take(3 * width), d[planeOf(0)], d[planeOf(1)], d[planeOf(2)],
+                             width);
       return;
     }
-    SampleReader<ConstRow> in(row, 3 * width);
+    SampleReader<ConstRow> in(row, N * width);
     for (int x = 0; x < width; ++x) {
-      const T s0 = in.next();
-      const T s1 = in.next();
-      const T s2 = in.next();
-      if constexpr (Mask >> C0 & 1) d[C0][x] = s0;
-      if constexpr (Mask >> C1 & 1) d[C1][x] = s1;
-      if constexpr (Mask >> C2 & 1) d[C2][x] = s2;
+      T g[N];
+      for (T& v : g) v = in.next();
+      if constexpr (Mask & 1) d[0][x] = g[P0];
+      if constexpr (Mask & 2) d[1][x] = g[P1];
+      if constexpr (Mask & 4) d[2][x] = g[P2];
     }
   }
   static void readPlanes12(const Set& planes, ConstRow& row, int y, int width) {
@@ -541,24 +570,7 @@ class Packed444 : public PlaneReader<Row> {
 
   void readRows(const Set& planes, ConstRow& row, int rawRow, int width,
                 int planeMask) const override {
-    switch (planeMask & 7) {
-      case 0:
-        return readSelected<0>(planes, row, rawRow, width);
-      case 1:
-        return readSelected<1>(planes, row, rawRow, width);
-      case 2:
-        return readSelected<2>(planes, row, rawRow, width);
-      case 3:
-        return readSelected<3>(planes, row, rawRow, width);
-      case 4:
-        return readSelected<4>(planes, row, rawRow, width);
-      case 5:
-        return readSelected<5>(planes, row, rawRow, width);
-      case 6:
-        return readPlanes12(planes, row, rawRow, width);
-      default:
-        return readSelected<7>(planes, row, rawRow, width);
-    }
+    readByMask<PackedPixels>(planeMask, planes, row, rawRow, width);
   }
   void readFullRow(const Set& planes, ConstRow& row, int rawRow, int width) const override {
     readSelected<7>(planes, row, rawRow, width);
@@ -568,119 +580,16 @@ class Packed444 : public PlaneReader<Row> {
     if (w <= 0) return;
     const T* s[3] = {planes.row(0, rawRow), planes.row(1, rawRow), planes.row(2, rawRow)};
     if constexpr (kBytePixels) {
-      kernels::interleave3(row.take(3 * w), s[C0], s[C1], s[C2], w);
+      kernels::interleave3(row.take(3 * w), s[planeOf(0)], s[planeOf(1)], s[planeOf(2)], w);
       return;
     }
-    SampleWriter<Row> out(row, 3 * w);
+    SampleWriter<Row> out(row, N * w);
     for (int x = 0; x < w; ++x) {
-      out.put(s[C0][x]);
-      out.put(s[C1][x]);
-      out.put(s[C2][x]);
-    }
-  }
-  int readComponentAt(T* dst, int start, int count, int component, const Source& source,
-                      int row) const override {
-    if (position(component) < 0 || count <= 0) return 0;
-    ConstRow r = source.row(row);
-    r.skipSamples(3 * start);
-    return readComponent(dst, count, component, r);
-  }
-  int readComponent(T* dst, int count, int component, ConstRow& row) const override {
-    const int p = position(component);
-    if (p < 0 || count <= 0) return 0;
-    SampleReader<ConstRow> in(row, 3 * count);
-    for (int i = 0; i < count; ++i) {
-      T g[3];
-      for (T& v : g) v = in.next();
-      dst[i] = g[p];
-    }
-    return count;
-  }
-  bool hasComponent(int c) const override { return static_cast<unsigned>(c) <= 2; }
-  bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return 3 * w; }
-  int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return ceilDiv(s, 3); }
-  int heightForPlaneRows(int r) const override { return r; }
-  int componentMask() const override { return 7; }
-  bool isDirect() const override { return false; }
-
- private:
-  // The stored position of a component, or -1.
-  static constexpr int position(int component) {
-    return component == C0 ? 0 : component == C1 ? 1 : component == C2 ? 2 : -1;
-  }
-};
-
-// Four samples a pixel; working plane k is stored sample Sk, the fourth sample (alpha) is
-// skipped on decode and written as 0. Component 3 reads the skipped sample.
-template <class Row, int S0, int S1, int S2>
-class PackedSkipping : public PlaneReader<Row> {
- public:
-  using Base = PlaneReader<Row>;
-  using Base::Base;
-  using typename Base::ConstRow;
-  using typename Base::Set;
-  using typename Base::Source;
-  using typename Base::T;
-  static constexpr int kSkipped = 6 - S0 - S1 - S2;
-
-  template <int Mask>
-  static void readSelected(const Set& planes, ConstRow& row, int y, int width) {
-    if (width <= 0) return;
-    T* d[3] = {};
-    for (int k = 0; k < 3; ++k) {
-      if (Mask >> k & 1) d[k] = planes.row(k, y);
-    }
-    SampleReader<ConstRow> in(row, 4 * width);
-    for (int x = 0; x < width; ++x) {
-      T g[4];
-      for (T& v : g) v = in.next();
-      if constexpr (Mask & 1) d[0][x] = g[S0];
-      if constexpr (Mask & 2) d[1][x] = g[S1];
-      if constexpr (Mask & 4) d[2][x] = g[S2];
-    }
-  }
-  static void readPlanes12(const Set& planes, ConstRow& row, int y, int width) {
-    readSelected<6>(planes, row, y, width);
-  }
-
-  void readRows(const Set& planes, ConstRow& row, int rawRow, int width,
-                int planeMask) const override {
-    switch (planeMask & 7) {
-      case 0:
-        return readSelected<0>(planes, row, rawRow, width);
-      case 1:
-        return readSelected<1>(planes, row, rawRow, width);
-      case 2:
-        return readSelected<2>(planes, row, rawRow, width);
-      case 3:
-        return readSelected<3>(planes, row, rawRow, width);
-      case 4:
-        return readSelected<4>(planes, row, rawRow, width);
-      case 5:
-        return readSelected<5>(planes, row, rawRow, width);
-      case 6:
-        return readPlanes12(planes, row, rawRow, width);
-      default:
-        return readSelected<7>(planes, row, rawRow, width);
-    }
-  }
-  void readFullRow(const Set& planes, ConstRow& row, int rawRow, int width) const override {
-    readSelected<7>(planes, row, rawRow, width);
-  }
-  void writeRow(Row& row, const Set& planes, int rawRow) const override {
-    const int w = planes.width;
-    if (w <= 0) return;
-    const T* s[3] = {planes.row(0, rawRow), planes.row(1, rawRow), planes.row(2, rawRow)};
-    SampleWriter<Row> out(row, 4 * w);
-    for (int x = 0; x < w; ++x) {
-      T g[4];
-      g[S0] = s[0][x];
-      g[S1] = s[1][x];
-      g[S2] = s[2][x];
-      g[kSkipped] = T{0};
+      T g[N];
+      g[P0] = s[0][x];
+      g[P1] = s[1][x];
+      g[P2] = s[2][x];
+      if constexpr (N == 4) g[kSkipped] = T{0};
       for (const T v : g) out.put(v);
     }
   }
@@ -688,38 +597,59 @@ class PackedSkipping : public PlaneReader<Row> {
                       int row) const override {
     if (position(component) < 0 || count <= 0) return 0;
     ConstRow r = source.row(row);
-    r.skipSamples(4 * start);
+    r.skipSamples(N * start);
     return readComponent(dst, count, component, r);
   }
   int readComponent(T* dst, int count, int component, ConstRow& row) const override {
     const int p = position(component);
     if (p < 0 || count <= 0) return 0;
-    SampleReader<ConstRow> in(row, 4 * count);
+    SampleReader<ConstRow> in(row, N * count);
     for (int i = 0; i < count; ++i) {
-      T g[4];
+      T g[N];
       for (T& v : g) v = in.next();
       dst[i] = g[p];
     }
     return count;
   }
-  bool hasComponent(int c) const override { return static_cast<unsigned>(c) <= 3; }
+  bool hasComponent(int c) const override { return static_cast<unsigned>(c) < N; }
   bool isPlainPlane() const override { return false; }
   bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return 4 * w; }
+  int samplesForWidth(int w) const override { return N * w; }
   int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return ceilDiv(s, 4); }
+  int widthForSamples(int s) const override { return ceilDiv(s, N); }
   int heightForPlaneRows(int r) const override { return r; }
   int componentMask() const override { return 7; }
   bool isDirect() const override { return false; }
 
  private:
+  // The stored position of a component, or -1.
   static constexpr int position(int component) {
-    return component == 0   ? S0
-           : component == 1 ? S1
-           : component == 2 ? S2
+    return component == 0   ? P0
+           : component == 1 ? P1
+           : component == 2 ? P2
            : component == 3 ? kSkipped
                             : -1;
   }
+  // The working plane of stored sample i of a three-sample pixel.
+  static constexpr int planeOf(int i) { return P0 == i ? 0 : P1 == i ? 1 : 2; }
+};
+
+// The stored position of working plane k when stored sample i holds plane Ci.
+constexpr int positionOfPlane(int k, int c0, int c1) { return c0 == k ? 0 : c1 == k ? 1 : 2; }
+
+// Three samples a pixel; stored sample i belongs to working plane Ci.
+template <class Row, int C0, int C1, int C2>
+class Packed444 : public PackedPixels<Row, 3, positionOfPlane(0, C0, C1),
+                                      positionOfPlane(1, C0, C1), positionOfPlane(2, C0, C1)> {
+ public:
+  using Packed444::PackedPixels::PackedPixels;
+};
+
+// Four samples a pixel; working plane k is stored sample Sk, the fourth sample is skipped.
+template <class Row, int S0, int S1, int S2>
+class PackedSkipping : public PackedPixels<Row, 4, S0, S1, S2> {
+ public:
+  using PackedSkipping::PackedPixels::PackedPixels;
 };
 
 // Packed 4:2:2: groups of four samples, two lumas and one sample of each chroma component for a
@@ -784,24 +714,7 @@ class Packed422 : public PlaneReader<Row> {
 
   void readRows(const Set& planes, ConstRow& row, int rawRow, int width,
                 int planeMask) const override {
-    switch (planeMask & 7) {
-      case 0:
-        return readSelected<0>(planes, row, rawRow, width);
-      case 1:
-        return readPlane0(planes, row, rawRow, width);
-      case 2:
-        return readSelected<2>(planes, row, rawRow, width);
-      case 3:
-        return readPlanes01(planes, row, rawRow, width);
-      case 4:
-        return readSelected<4>(planes, row, rawRow, width);
-      case 5:
-        return readPlanes02(planes, row, rawRow, width);
-      case 6:
-        return readPlanes12(planes, row, rawRow, width);
-      default:
-        return readSelected<7>(planes, row, rawRow, width);
-    }
+    readByMask<Packed422>(planeMask, planes, row, rawRow, width);
   }
   void readFullRow(const Set& planes, ConstRow& row, int rawRow, int width) const override {
     readSelected<7>(planes, row, rawRow, width);
