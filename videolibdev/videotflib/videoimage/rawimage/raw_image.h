@@ -139,10 +139,12 @@ class FrameBase {
 
   // A frame under another header whose plane i is this frame's plane planeIndex[i], for as many
   // planes as the new header's format has. An empty frame, or a new header without a reader,
-  // gives the empty frame.
+  // gives the empty frame. So does a header whose rows run the other way (bottom-up against
+  // top-down): re-labelling keeps the stored row order, so such a view would show the picture
+  // upside down; such frames are decoded or encoded instead.
   Frame reinterpret(const std::vector<int>& planeIndex, RawImageInfo newHeader) const {
     Frame result;
-    if (empty() || !newHeader.reader) return result;
+    if (empty() || !newHeader.reader || newHeader.bottomUp != header.bottomUp) return result;
     const int n = newHeader.planeCount();
     VIXO_ASSERT((int)planeIndex.size() >= n);
     result.planes.resize(static_cast<size_t>(n));
