@@ -324,22 +324,21 @@ T neutralChroma(int bitDepth) {
   }
 }
 
-// Gray input: luma from the plane, neutral chroma. Only luma is stored, so only luma can be read
-// as a component; encoding keeps luma and drops chroma.
+// Gray input: luma from the plane as Planar reads it, neutral chroma. Only luma is stored, so only
+// luma can be read as a component; encoding keeps luma and drops chroma.
 template <class Row>
-class Y : public PlaneReader<Row> {
+class Y : public Planar<Row> {
  public:
-  using Base = PlaneReader<Row>;
+  using Base = Planar<Row>;
   using Base::Base;
   using typename Base::ConstRow;
   using typename Base::Set;
-  using typename Base::Source;
   using typename Base::T;
 
   void readRows(const Set& planes, ConstRow& row, int rawRow, int width,
                 int planeMask) const override {
     if (width <= 0) return;
-    if (planeMask & 1) row.read(planes.row(0, rawRow), width);
+    Base::readRows(planes, row, rawRow, width, planeMask);
     const T neutral = neutralChroma<T>(this->bitDepth);
     if (planeMask & 2) fillSamples(planes.row(1, rawRow), width, neutral);
     if (planeMask & 4) fillSamples(planes.row(2, rawRow), width, neutral);
@@ -347,28 +346,7 @@ class Y : public PlaneReader<Row> {
   void readFullRow(const Set& planes, ConstRow& row, int rawRow, int width) const override {
     readRows(planes, row, rawRow, width, 7);
   }
-  void writeRow(Row& row, const Set& planes, int rawRow) const override {
-    if (planes.width > 0) row.write(planes.row(0, rawRow), planes.width);
-  }
-  int readComponentAt(T* dst, int start, int count, int component, const Source& source,
-                      int row) const override {
-    if (component != 0 || count <= 0) return 0;
-    ConstRow r = source.row(row);
-    r.skipSamples(start);
-    return readComponent(dst, count, component, r);
-  }
-  int readComponent(T* dst, int count, int component, ConstRow& row) const override {
-    if (component != 0 || count <= 0) return 0;
-    row.read(dst, count);
-    return count;
-  }
-  bool hasComponent(int c) const override { return c == 0; }
   bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return w; }
-  int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return s; }
-  int heightForPlaneRows(int r) const override { return r; }
   int componentMask() const override { return 7; }
   bool isDirect() const override { return false; }
 };
