@@ -542,7 +542,8 @@ class ReaderInterfaceImpl final : public ReaderInterface {
   template <class R>
   R rowAt(typename R::Byte* base, int start, int count) const {
     const int64_t bytes = R::bytesFor(int64_t{start} + count, bitDepth());
-    R row(base, static_cast<int>(std::min<int64_t>(bytes, INT_MAX)), bitDepth());
+    VIXO_ASSERT(bytes <= INT_MAX);
+    R row(base, static_cast<int>(bytes), bitDepth());
     row.skipSamples(start);
     return row;
   }
