@@ -160,6 +160,10 @@ SettingsScheme::Object taskFileScheme(TaskFile& file) {
 
 std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents,
                                const std::wstring& path) {
+  // A path that the reader does not take as relative and that is not a path of this system (a
+  // drive, a network name, a leading backslash) stays as it stands: made relative to the
+  // working folder it would read back as another file.
+  if (!isRelativePath(path) && path[0] != L'/') return path;
   const std::vector<std::wstring> file = fullComponents(path);
   size_t matched = 0;
   while (matched < folderComponents.size() && matched < file.size() &&
