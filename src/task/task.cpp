@@ -174,6 +174,10 @@ std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents
   for (size_t i = matched; i < folderComponents.size(); ++i)
     relative = combinePath(relative, L"..");
   for (size_t i = matched; i < file.size(); ++i) relative = combinePath(relative, file[i]);
+  // The task folder itself is "." (a task file holds no empty path), and a trailing separator
+  // stays, so that the path reads back as the same place.
+  if (relative.empty()) relative = L".";
+  if (path.back() == L'/' && relative.back() != L'/') relative += L'/';
   return relative;
 }
 

@@ -199,6 +199,29 @@ TEST_F(TaskFileTest, PathsThatAreNotRelativeRoundTripFromAnyFolder) {
   }
 }
 
+// Every path written for the task file reads back as the same place: the task folder itself
+// (written ".", never the empty path a task file may not hold) and a trailing separator too.
+TEST_F(TaskFileTest, PathsWrittenRelativeReadBackAsTheSamePlace) {
+  const std::vector<std::wstring> paths = {inTasks(""),
+                                           inTasks("sub/"),
+                                           fromUtf8(folder_ / "v/x.avi/"),
+                                           L"/",
+                                           inTasks("x.avi"),
+                                           fromUtf8(folder_.path()),
+                                           inTasks("../tasks")};
+  Task task;
+  task.name = L"t";
+  for (const std::wstring& path : paths)
+    task.files.push_back({std::to_wstring(task.files.size()), path, 1});
+  const std::string text = written(task, taskPath());
+  writeTaskFile(text);
+  Task back;
+  ASSERT_TRUE(loadTaskFile(back, taskPath())) << text;
+  ASSERT_EQ(back.files.size(), paths.size());
+  for (size_t i = 0; i < paths.size(); ++i)
+    EXPECT_EQ(canonicalizePath(back.files[i].path), canonicalizePath(paths[i])) << text;
+}
+
 TEST_F(TaskFileTest, ReadBackEqualForGeneratedTasks) {
   std::mt19937 rng(5);
   const std::vector<std::string> keys = {"cycles", "margin",  "network",   "customQuestion",
