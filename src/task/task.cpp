@@ -162,8 +162,10 @@ std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents
                                const std::wstring& path) {
   // A path that the reader does not take as relative and that is not a path of this system (a
   // drive, a network name, a leading backslash) stays as it stands: made relative to the
-  // working folder it would read back as another file.
+  // working folder it would read back as another file. So does a path with a backslash in a
+  // name: the reader takes the backslashes of a relative path for separators.
   if (!isRelativePath(path) && path[0] != L'/') return path;
+  if (path.find(L'\\') != std::wstring::npos) return path;
   const std::vector<std::wstring> file = fullComponents(path);
   size_t matched = 0;
   while (matched < folderComponents.size() && matched < file.size() &&

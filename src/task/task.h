@@ -70,7 +70,8 @@ SettingsScheme::Object taskFileScheme(TaskFile& file);
 // The path written for a file when relative paths are on: relative to the task folder (given
 // as its components) when the two share their first component; as given otherwise, and always
 // for a path that the reader does not take as relative but that is not an absolute path here
-// (one with a drive, a network name or a leading backslash).
+// (one with a drive, a network name or a leading backslash) and for a path with a backslash in
+// a name (which the reader would take for a separator).
 std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents,
                                const std::wstring& path);
 // The task as the object of its task file.
