@@ -14,13 +14,17 @@ int QuestionPlanner::totalQuestions(const Task& task) const {
 int64_t QuestionPlanner::blockCandidates(const Task& task) const { return questionsPerCycle(task); }
 
 std::wstring QuestionPlanner::planTooLarge(const Task& task) const {
-  const std::wstring limit = L"; a pass holds at most " + std::to_wstring(kMaxPassQuestions);
   const int total = totalQuestions(task);
-  if (total > kMaxPassQuestions)
-    return L"A pass of this task would ask " + std::to_wstring(total) + L" questions" + limit;
-  const int64_t block = std::max<int64_t>(blockCandidates(task), trainingQuestions(task));
-  if (block > kMaxPassQuestions)
-    return L"A block of this task would be made of " + std::to_wstring(block) + L" questions" +
-           limit;
+  const int training = trainingQuestions(task);
+  // Negative counts (stored settings are not clamped) ask nothing; the training block alone
+  // may be larger than the whole pass then.
+  const int64_t asked = std::max(total, training);
+  if (asked > kMaxPassQuestions)
+    return L"A pass of this task would ask " + std::to_wstring(asked) +
+           L" questions; a pass holds at most " + std::to_wstring(kMaxPassQuestions);
+  const int64_t block = blockCandidates(task);
+  if (block > kMaxBlockCandidates)
+    return L"A block of this task would be made of " + std::to_wstring(block) +
+           L" questions; a block is made of at most " + std::to_wstring(kMaxBlockCandidates);
   return {};
 }

@@ -47,9 +47,13 @@ class QuestionPlanner {
   // Training questions at the start of a pass.
   virtual int trainingQuestions(const Task& task) const = 0;
 
-  // The most questions a pass may ask (training included), and the most questions one of its
-  // blocks may be made of: what a play can hold as its question sequence.
-  static constexpr int64_t kMaxPassQuestions = 1000000;
+  // The most questions a pass may ask, training included. The pass loop saves the current
+  // block with the state before every question, so a block must stay small; the table's own
+  // ranges allow about 5000 questions.
+  static constexpr int64_t kMaxPassQuestions = 100000;
+  // The most questions one block may be made of before it is cut (all pairs, for a pair
+  // limit): what a play holds in memory while it makes the block.
+  static constexpr int64_t kMaxBlockCandidates = 1000000;
   // Why a pass of the task cannot be held, as a sentence for the operator; empty when it can.
   // Validation refuses such a task, and no play is made for it.
   std::wstring planTooLarge(const Task& task) const;
