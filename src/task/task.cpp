@@ -114,6 +114,7 @@ int64_t Task::estimatedLength(VideoInfoCache& media) const {
     if (!longest || !shortest || !shown) return -1;
     answer = std::max(*longest, *shortest);
     instructions = *shown;
+    if (answer < 0 || instructions < 0) return -1;  // stored times are not clamped
   }
 
   const int64_t playbacks = planner->playbacksPerQuestion(*this);
@@ -121,6 +122,7 @@ int64_t Task::estimatedLength(VideoInfoCache& media) const {
   const int64_t perCycle = planner->questionsPerCycle(*this);
   if (cycle < 0 || perCycle <= 0) return -1;
   const int64_t questions = planQuestionCount();
+  if (questions <= 0) return 0;  // negative cycles: the pass asks nothing
 
   // (A + B * P) * N + (D * N) / Q; a length beyond 64 bits cannot be estimated.
   std::optional<int64_t> waiting = multiply(instructions, playbacks);

@@ -52,8 +52,8 @@ struct Task {
   std::map<int, int> groupSizes() const;
   // The number of questions of a pass (training included); 0 without a method.
   int planQuestionCount() const;
-  // The expected length of a pass in milliseconds; 0 without a method, -1 when it cannot be
-  // estimated.
+  // The expected length of a pass in milliseconds; 0 without a method or without questions, -1
+  // when it cannot be estimated (it would not fit 64 bits, or stored times are negative).
   int64_t estimatedLength(VideoInfoCache& media) const;
 };
 
