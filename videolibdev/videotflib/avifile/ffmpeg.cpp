@@ -152,6 +152,16 @@ void FFmpegDecoder::reset() {
   packetDecoded = true;
   packetSent = false;
   draining = frameReady = packetFed = false;
+  packetsTaken = framesGiven = 0;
+  skippedPictures = -1;
+}
+
+size_t FFmpegDecoder::delayedFrames() const {
+  const AVCodecContext* ctx = reader.codecContext;
+  if (!ctx) return 0;
+  const bool frameThreads = (ctx->active_thread_type & FF_THREAD_FRAME) && ctx->thread_count > 1;
+  return static_cast<size_t>(std::max(0, ctx->has_b_frames)) +
+         (frameThreads ? static_cast<size_t>(ctx->thread_count - 1) : 0);
 }
 
 void FFmpegDecoder::startDraining() {
@@ -181,6 +191,7 @@ bool FFmpegDecoder::decodeStep() {
     const int rc = avcodec_send_packet(ctx, draining ? nullptr : reader.packet);
     if (rc == 0) {
       packetSent = true;
+      if (!draining) ++packetsTaken;
       if (reader.isAvi && !draining) {
         timestampQueue.push_back({reader.packet->pts, reader.packet->dts, reader.packet->duration});
       }
@@ -217,16 +228,16 @@ bool FFmpegDecoder::decodeStep() {
     throw Error(14);
   }
   frameReady = true;
+  // Besides this frame, the decoder holds the frames it delays, and, unless it is draining, the
+  // packet that pushed this frame out. Packets beyond that gave no picture (the B frames of an
+  // open group whose reference was left behind by a seek).
+  const size_t held = std::max<size_t>(1, delayedFrames() + (draining ? 0 : 1));
+  ++framesGiven;
+  if (skippedPictures < 0) {
+    skippedPictures = std::max<int64_t>(0, packetsTaken - static_cast<int64_t>(held));
+  }
   if (reader.isAvi && !timestampQueue.empty()) {
-    // The queue holds the stamps of this frame and of the frames the decoder still delays (and,
-    // unless it is draining, of the packet that pushed this frame out). Stamps beyond that
-    // belong to packets that gave no picture (the B frames of an open group whose reference was
-    // left behind by a seek) and go first, so that every frame keeps its own.
-    const size_t delayed = static_cast<size_t>(std::max(0, ctx->has_b_frames)) +
-                           ((ctx->active_thread_type & FF_THREAD_FRAME) && ctx->thread_count > 1
-                                ? static_cast<size_t>(ctx->thread_count - 1)
-                                : 0);
-    const size_t held = std::max<size_t>(1, delayed + (draining ? 0 : 1));
+    // The stamps of skipped pictures go first, so that every frame keeps its own.
     while (timestampQueue.size() > held) timestampQueue.pop_front();
     const Stamps s = timestampQueue.front();
     timestampQueue.pop_front();
@@ -296,8 +307,7 @@ void FFmpegReader::open(const FFmpegSourceParams& p, int32_t requestedHint) {
   // Known before the first packet is decoded, so that every frame takes its packet's stamps.
   isAvi = std::strcmp(formatContext->iformat->name, "avi") == 0;
 
-  // The index step comes here (index modes other than "no").
-
+  indexStep();
   ensureFrame();
   if (!formatLocked) {
     width = codecContext->width;
@@ -312,7 +322,7 @@ void FFmpegReader::open(const FFmpegSourceParams& p, int32_t requestedHint) {
     if (!ensureFrame()) throw Error(12);
     takeFrame();
   }
-  estimateFrameCount();
+  if (!(params.frameAccurate && indexUsable() && countViaIndex())) estimateFrameCount();
   if (params.frameAccurate) {
     seekToFrame(0);
   } else {
@@ -432,7 +442,12 @@ int64_t FFmpegReader::startTimestamp() const {
 
 void FFmpegReader::seekToFrame(int32_t n) {
   if (currentFrame == n && n > 0) return;
+  if (indexUsable()) {
+    if (!seekViaIndex(n)) throw Error(13);
+    return;
+  }
   currentFrame = -1;
+  walkStamps.clear();
   if (!videoStream || n < 0) throw Error(13);
   const AVRational rate = frameNumberRate(videoStream);
   const AVRational tb = videoStream->time_base;
@@ -457,6 +472,7 @@ void FFmpegReader::seekToFrame(int32_t n) {
     const int64_t t =
         decoder.frameReady ? earlierKnown(decoder.framePts, decoder.frameDts) : kNoTimestamp;
     if (t == kNoTimestamp) throw Error(13);
+    walkStamps.push_back(t);
     currentFrame = n;
     const int64_t end = addSaturated(t, decoder.frameDuration > 0 ? decoder.frameDuration : 1);
     if (end > target) return;
@@ -532,8 +548,19 @@ bool FFmpegReader::verifyFrameCount() {
   if (frameCount < 1 || frameCount > std::numeric_limits<int32_t>::max()) return false;
   try {
     seekToFrame(static_cast<int32_t>(frameCount - 1));
-    // The last frame is there, and nothing follows it (a frame that cannot be decoded there
-    // leaves the count unproven).
+    // Frame numbers come from time stamps: the frames decoded on the way to the last one must lie
+    // one frame apart (variable frame times do not), the last frame must be there and nothing
+    // may follow it (a frame that cannot be decoded there leaves the count unproven).
+    const AVRational rate = frameNumberRate(videoStream);
+    const AVRational tb = videoStream->time_base;
+    const double period =
+        static_cast<double>(tb.den) * rate.den / (static_cast<double>(tb.num) * rate.num);
+    bool regular = true;
+    for (size_t i = 1; i < walkStamps.size(); ++i) {
+      const double step =
+          static_cast<double>(walkStamps[i]) - static_cast<double>(walkStamps[i - 1]);
+      if (std::fabs(step - period) > 1.0) regular = false;
+    }
     takeFrame();
     bool more = true;
     try {
@@ -541,11 +568,135 @@ bool FFmpegReader::verifyFrameCount() {
     } catch (const Error&) {
     }
     seekToFrame(0);
-    if (more) return false;
+    if (more || !regular) return false;
   } catch (const Error& e) {
     if (e.code == 13) return false;
     throw;
   }
+  frameCountExact = true;
+  return true;
+}
+
+// --- the key-frame index
+
+bool FFmpegReader::indexUsable() const { return index && index->usable(); }
+
+void FFmpegReader::indexStep() {
+  const IndexModeInfo& mode = indexModeInfo(params.indexSettings.mode);
+  // The container's own index does not list every frame.
+  const int64_t frames = videoStream->nb_frames;
+  const bool needIndex = frames <= 0 || avformat_index_get_entries_count(videoStream) < frames;
+  if (!params.frameAccurate && !mode.usesFile) return;
+  if (mode.policy == IndexBuildPolicy::None) return;
+  if (mode.policy == IndexBuildPolicy::Forced || needIndex) buildIndex(!params.frameAccurate);
+}
+
+void FFmpegReader::buildIndex(bool onlyLoad) {
+  static_assert(kPacketFlagKey == AV_PKT_FLAG_KEY);
+  const bool usesFile = params.indexSettings.usesFile();
+  auto readPosition = [this] {
+    return formatContext && formatContext->pb ? avio_tell(formatContext->pb) : int64_t{0};
+  };
+  if (!usesFile && !onlyLoad) {
+    index = std::make_shared<FFmpegMemIndex>(readPosition);
+  } else {
+    const std::wstring path = params.indexSettings.indexPath(params.fileName);
+    post(3842, L"Use index file: " + path, path, -1);
+    index = std::make_shared<FFmpegFileIndex>(readPosition, params.fileName, path);
+  }
+  if (!index->needsBuilding()) return;
+  post(3842, std::wstring(L"Building index") + (usesFile ? L"" : L" in mem") + L"...", L"", -1);
+  if (onlyLoad) return;
+  while (readPacket()) {
+    // The first frame is decoded on the way and stays ready.
+    if (!firstFrameSeen && (decoder.frameReady || (!decoder.packetDecoded && decoder.decodeStep())))
+      firstFrameSeen = true;
+    if (packet->stream_index == videoStreamIndex)
+      index->addPacket({packet->pts, packet->dts, packet->flags, packet->pos});
+    decoder.packetDecoded = true;
+  }
+  if (!index->finish()) {
+    post(1, L"Error creating index", L"", -1);
+    index.reset();
+  }
+}
+
+bool FFmpegReader::seekViaIndex(int32_t n) {
+  return seekViaKey(n, true, false) || seekViaKey(n, true, true) || seekViaKey(n, false, false) ||
+         seekViaKey(n, false, true);
+}
+
+bool FFmpegReader::seekViaKey(int32_t n, bool byteSeek, bool fromPreviousKey) {
+  if (!indexUsable()) return false;
+  currentFrame = -1;
+  KeyRecord k = index->keyAtOrBefore(n);
+  // In an open group the frames before a key's picture come from the key before.
+  for (int tries = 0; tries < 4; ++tries) {
+    switch (seekFromKey(n, k, byteSeek, fromPreviousKey)) {
+      case KeySeek::Landed:
+        currentFrame = n;
+        return true;
+      case KeySeek::Failed:
+        return false;
+      case KeySeek::TooLate:
+        if (k.frame == 0) return false;
+        k = index->keyAtOrBefore(k.frame - 1);
+    }
+  }
+  return false;
+}
+
+FFmpegReader::KeySeek FFmpegReader::seekFromKey(int32_t n, const KeyRecord& k, bool byteSeek,
+                                                bool fromPreviousKey) {
+  KeyRecord t = k;
+  if (fromPreviousKey) {
+    if (k.frame == 0) return KeySeek::Failed;
+    t = index->keyAtOrBefore(k.frame - 1);
+  }
+  bool sought;
+  if (byteSeek) {
+    if (formatContext->iformat->flags & AVFMT_NO_BYTE_SEEK) return KeySeek::Failed;
+    sought = seekTimestamp(t.seekPos, AVSEEK_FLAG_BYTE | AVSEEK_FLAG_ANY);
+  } else {
+    const int64_t ts = earlierKnown(t.pts, t.dts);
+    sought = ts != kNoTimestamp && seekTimestamp(ts, AVSEEK_FLAG_BACKWARD);
+  }
+  if (!sought) return KeySeek::Failed;
+  // Where the seek landed: the first video packet at a key packet's position.
+  int32_t j = -1;
+  while (j < 0) {
+    if (!readPacketOfStream(videoStreamIndex)) return KeySeek::Failed;
+    if (packet->pos >= 0) j = index->frameOfPosition(packet->pos);
+  }
+  if (j > k.frame) return KeySeek::Failed;
+  if (t.keyIndex - index->keyAtOrBefore(j).keyIndex > 2) return KeySeek::Failed;
+  // Over the packets before the key, undecoded.
+  while (j < k.frame && packet->pos != k.pos) {
+    if (!readPacketOfStream(videoStreamIndex)) return KeySeek::Failed;
+    ++j;
+  }
+  if (packet->pos != k.pos) return KeySeek::Failed;
+  // Decode from the key up to frame n; the key's first picture is frame k.frame unless the
+  // decoder skipped pictures before it.
+  for (int32_t frame = -1;;) {
+    if (!ensureFrame()) return KeySeek::Failed;
+    frame = frame < 0 ? static_cast<int32_t>(k.frame + decoder.skippedPictures) : frame + 1;
+    if (frame > n) return KeySeek::TooLate;
+    if (frame == n) return KeySeek::Landed;
+    takeFrame();
+  }
+}
+
+bool FFmpegReader::countViaIndex() {
+  if (!indexUsable()) return false;
+  const KeyRecord k = index->lastKeyRecord();
+  if (!seekViaIndex(k.frame)) return false;
+  int64_t count = k.frame;
+  while (ensureFrame()) {
+    takeFrame();
+    ++count;
+  }
+  frameCount = count;
   frameCountExact = true;
   return true;
 }

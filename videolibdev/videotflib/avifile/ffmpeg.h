@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "avifile/ffmpeg_index.h"
 #include "avifile/message_listener.h"
 #include "avifile/property_validator.h"
 #include "videoimage/rawimage/raw_image.h"
@@ -72,12 +73,6 @@ class tfIVideoSource {
  protected:
   MEQA::MessageListener* listener;  // not owned
   int32_t changeCount = 0;
-};
-
-// How the key-frame index is kept (see the index modes).
-struct IndexSettings {
-  int32_t mode = 0;  // "no"
-  std::wstring pathTemplate = L"$(DirPath)/$(FileName).meqaidx";
 };
 
 struct FrameRange {

@@ -10,16 +10,17 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "avifile/ffmpeg.h"
 #include "avifile/ffmpeg_formats.h"
+#include "avifile/ffmpeg_index.h"
 
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
 struct AVStream;
-class FFmpegIndexBase;
 
 constexpr int64_t kNoTimestamp = INT64_MIN;
 
@@ -40,6 +41,8 @@ class FFmpegDecoder {
   bool hasFrame() const { return frameReady; }
   // The clean state of an open or a seek (the held picture released, the queue emptied).
   void reset();
+  // Frames the decoder holds back: its reordering delay and that of frame threads.
+  size_t delayedFrames() const;
   // Releases the held picture, frees the frame and empties the queue.
   void release();
 
@@ -60,6 +63,12 @@ class FFmpegDecoder {
     int64_t pts, dts, duration;
   };
   std::deque<Stamps> timestampQueue;  // packets' time stamps in decode order (AVI only)
+  // Since the last reset: video packets the decoder took, frames it gave, and how many of the
+  // packets before its first frame gave no picture (-1 before the first frame). A seek into an
+  // open group skips the pictures that refer to the group before.
+  int64_t packetsTaken = 0;
+  int64_t framesGiven = 0;
+  int64_t skippedPictures = -1;
 };
 
 class FFmpegReader {
@@ -97,6 +106,17 @@ class FFmpegReader {
   bool verifyFrameCount();
   double fps() const;
 
+  // The index step of the open: loads or builds the index the mode asks for.
+  void buildIndex(bool onlyLoad);
+  // Positions on frame n through the index, trying byte and time-stamp seeks to the key frame
+  // and to the one before; false when all fail.
+  bool seekViaIndex(int32_t n);
+  bool seekViaKey(int32_t n, bool byteSeek, bool fromPreviousKey);
+  // Counts the frames from the last key frame to the end; false when it cannot seek there.
+  bool countViaIndex();
+  // An index with key records and their positions; an empty one is never read.
+  bool indexUsable() const;
+
   AVPacket* packet = nullptr;  // the last packet read
   FFmpegDecoder decoder;
   bool endOfFile = false;
@@ -127,6 +147,9 @@ class FFmpegReader {
   int32_t currentFrame = -1;  // the frame the next read returns; -1 unknown
   int64_t lastPacketSize = -1;
   FFmpegSourceParams params;
+  // The time stamps of the frames the last seekToFrame decoded, from its landing point to the
+  // target frame.
+  std::vector<int64_t> walkStamps;
 
  private:
   void openDecoder();
@@ -137,4 +160,9 @@ class FFmpegReader {
   // by reading the file once without decoding.
   int64_t countPackets();
   void post(int32_t kind, const std::wstring& text, const std::wstring& details, int32_t code);
+  void indexStep();
+  enum class KeySeek { Landed, Failed, TooLate };
+  // Seeks to key k (or the key before it), passes over the packets up to k and decodes from k
+  // to frame n. TooLate: frame n comes before the first picture that k gives.
+  KeySeek seekFromKey(int32_t n, const KeyRecord& k, bool byteSeek, bool fromPreviousKey);
 };

@@ -8,8 +8,14 @@
 #include <string>
 #include <vector>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include "avifile/avi_system.h"
+#include "avifile/ffmpeg_reader.h"
 #include "ffmpeg_test_util.h"
+#include "support/assert_guard.h"
 #include "support/recording_listener.h"
 #include "support/temp_folder.h"
 #include "support/test_video.h"
@@ -218,7 +224,8 @@ TEST(FFmpegSource, TruncatedAndDamagedFilesEndWithoutHarm) {
       f.put(static_cast<char>(at * 31));
     }
   }
-  for (const std::string& path : {videos.path("truncated.avi"), damaged}) {
+  for (const std::string& path :
+       {videos.path("truncated.avi"), videos.path("truncated.mp4"), damaged}) {
     for (bool accurate : {true, false}) {
       SCOPED_TRACE(path + (accurate ? " frame-accurate" : " plain"));
       int32_t rc = -1;
@@ -282,18 +289,31 @@ TEST(FFmpegSource, ResolutionChangeStopsReading) {
   EXPECT_EQ(rc, 14);
 }
 
+// Without an index, frame numbers are time stamps at the stream's rate. Variable frame times play
+// in order, and a frame-accurate open does not claim a count that time stamps cannot prove.
 TEST(FFmpegSource, VariableFrameTimes) {
   TestVideos videos;
   const vixo_test::VideoSpec spec = TestVideos::spec("vfr.mkv");
-  int32_t rc = -1;
-  auto source = openSource(videos.path("vfr.mkv"), rc, {.frameAccurate = false});
-  ASSERT_EQ(rc, 0);
-  RawImage image = source->newFrame();
-  for (int n = 0; n < spec.frames; ++n) {
-    ASSERT_EQ(source->readNextFrame(image), 0);
-    EXPECT_EQ(shownNumber(image), n);
+  for (bool accurate : {true, false}) {
+    SCOPED_TRACE(accurate);
+    int32_t rc = -1;
+    auto source = openSource(videos.path("vfr.mkv"), rc, {.frameAccurate = accurate});
+    ASSERT_EQ(rc, 0);
+    EXPECT_FALSE(source->isFrameCountExact());
+    RawImage image = source->newFrame();
+    for (int n = 0; n < spec.frames; ++n) {
+      ASSERT_EQ(source->readNextFrame(image), 0);
+      EXPECT_EQ(shownNumber(image), n);
+    }
+    EXPECT_EQ(source->readNextFrame(image), 16);
+    // Frame n is the first frame shown at or after n frame periods.
+    const double period = 1000.0 / source->getFps();
+    for (int n : {0, 5, 2, 17}) {
+      int expected = 0;
+      while (vixo_test::variableFrameTimeMs(spec, expected) < n * period) ++expected;
+      EXPECT_EQ(readShown(*source, image, n), expected) << n;
+    }
   }
-  EXPECT_EQ(source->readNextFrame(image), 16);
 }
 
 TEST(FFmpegSource, CloseForgetsTheStream) {
@@ -319,18 +339,10 @@ TEST(FFmpegSource, CloseForgetsTheStream) {
   source->close();
 
   // Opening again, with or without a close, reads from the start.
-  rc = source->open([&] {
-    FFmpegSourceParams p;
-    p.fileName = fromUtf8(videos.path("mpeg4.avi"));
-    return p;
-  }());
+  rc = source->open(vixo_test::paramsFor(videos.path("mpeg4.avi")));
   ASSERT_EQ(rc, 0);
   EXPECT_EQ(readShown(*source, image, 7), 7);
-  rc = source->open([&] {
-    FFmpegSourceParams p;
-    p.fileName = fromUtf8(videos.path("h264.mp4"));
-    return p;
-  }());
+  rc = source->open(vixo_test::paramsFor(videos.path("h264.mp4")));
   ASSERT_EQ(rc, 0);
   ASSERT_EQ(source->readNextFrame(image), 0);
   EXPECT_EQ(shownNumber(image), 0);
@@ -491,13 +503,51 @@ TEST(FFmpegSource, DecoderOptions) {
   EXPECT_EQ(rc, 9);
 
   // Opening again lists every option once.
-  ASSERT_EQ(source->open([&] {
-    FFmpegSourceParams p;
-    p.fileName = fromUtf8(path);
-    return p;
-  }()),
-            0);
+  ASSERT_EQ(source->open(vixo_test::paramsFor(path)), 0);
   EXPECT_EQ(source->getDecoderOptions().size(), seen.size());
+}
+
+}  // namespace
+
+namespace {
+
+using vixo_test::openSource;
+using vixo_test::readShown;
+using vixo_test::TestVideos;
+
+TEST(FFmpegReader, BrokenCallerContractsAreAssertions) {
+  TestVideos videos;
+  tfFFmpegSource source;
+  FFmpegSourceParams params;
+  params.fileName = fromUtf8(videos.path("ffv1.mkv"));
+  params.range.start = 5;
+  EXPECT_EQ(vixo_test::assertionText([&] { source.open(params); }), "params.range.isDefault()");
+
+  params.range = FrameRange{};
+  ASSERT_EQ(source.open(params), 0);
+  FFmpegReader& reader = *source.reader;
+  EXPECT_EQ(vixo_test::assertionText([&] {
+              reader.decoder.packetDecoded = false;
+              reader.readPacket();
+            }),
+            "packetDecoded");
+  reader.seekToFrame(29);
+  reader.takeFrame();
+  EXPECT_FALSE(reader.ensureFrame());
+  EXPECT_EQ(vixo_test::assertionText([&] { reader.takeFrame(); }), "decoder.hasFrame()");
+}
+
+// A stream whose rates are unusable is numbered at 25 frames per second, not divided by zero.
+TEST(FFmpegReader, UnusableFrameRatesFallBackTo25) {
+  TestVideos videos;
+  int32_t rc = -1;
+  auto source = openSource(videos.path("ffv1.mkv"), rc);
+  ASSERT_EQ(rc, 0);
+  AVStream* stream = source->reader->videoStream;
+  stream->r_frame_rate = {0, 0};
+  stream->avg_frame_rate = {0, 1};
+  RawImage image = source->newFrame();
+  for (int n : {17, 3, 29, 0}) EXPECT_EQ(readShown(*source, image, n), n);
 }
 
 }  // namespace

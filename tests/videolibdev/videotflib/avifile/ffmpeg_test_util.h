@@ -18,12 +18,18 @@ struct OpenOptions {
   int32_t hint = 1;  // BGR24
 };
 
+// The default open parameters for a path.
+inline FFmpegSourceParams paramsFor(const std::string& path) {
+  FFmpegSourceParams params;
+  params.fileName = fromUtf8(path);
+  return params;
+}
+
 inline std::unique_ptr<tfFFmpegSource> openSource(const std::string& path, int32_t& rc,
                                                   const OpenOptions& o = {}) {
   auto source = std::make_unique<tfFFmpegSource>();
   source->requestedHint = o.hint;
-  FFmpegSourceParams params;
-  params.fileName = fromUtf8(path);
+  FFmpegSourceParams params = paramsFor(path);
   params.frameAccurate = o.frameAccurate;
   params.formatFromStream = o.formatFromStream;
   rc = source->open(params);
