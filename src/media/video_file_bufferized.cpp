@@ -165,6 +165,7 @@ void VideoFileBufferized::playSteps() {
   const auto resumeOrSeek = state != makeConstant(Paused) || seekRequested;
 
   const int64_t d = frameDuration;
+  painter->prepare(RawFrame());  // nothing prepared in an earlier playback counts
   int32_t k0 = playback.startShown;
   int64_t t0 = playback.startTime;
   for (;;) {

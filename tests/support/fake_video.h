@@ -164,6 +164,15 @@ class RecordingPainter : public Painter {
     for (const Shown& s : shown()) result.push_back(s.number);
     return result;
   }
+  // Waits (at most 10 s) until the frame with that number was painted.
+  bool waitForNumber(int number) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10), [&] {
+      for (const Shown& s : shown_)
+        if (s.number == number) return true;
+      return false;
+    });
+  }
   // Waits (at most 10 s) until n frames were painted.
   bool waitFor(size_t n) const {
     std::unique_lock<std::mutex> lock(mutex_);

@@ -113,7 +113,7 @@ TEST(FFmpegVideoFile, SeeksWhilePausedAndReopensAfterTheEnd) {
   ASSERT_TRUE(file.painterMember.waitFor(1));
   file.setPaused(true);
   file.requestSeek(600);  // frame 15
-  ASSERT_TRUE(file.painterMember.waitFor(2));
+  ASSERT_TRUE(file.painterMember.waitForNumber(14));
   EXPECT_EQ(file.painterMember.numbers().back(), 14);
   file.setPaused(false);
   ASSERT_TRUE(waitFor(file.idle()));

@@ -242,10 +242,9 @@ TEST(VideoFileSeek, ASeekWhilePausedShowsTheFrameBeforeTheTarget) {
   ASSERT_TRUE(file.painterMember.waitFor(2));
   file.setPaused(true);
   file.requestSeek(1000);  // frame 25
-  ASSERT_TRUE(file.painterMember.waitFor(3));
+  ASSERT_TRUE(file.painterMember.waitForNumber(24));
   auto numbers = file.painterMember.numbers();
   EXPECT_EQ(numbers.back(), 24);
-  std::this_thread::sleep_for(20ms);
   EXPECT_EQ(file.getShown(), 25);
   EXPECT_EQ(file.getPositionMs(), 1000);
 
@@ -274,8 +273,7 @@ TEST(VideoFileSeek, ASeekRequestedWhilePlayingWaitsForThePause) {
   auto numbers = file.painterMember.numbers();
   for (size_t k = 0; k < numbers.size(); ++k) EXPECT_EQ(numbers[k], static_cast<int>(k));
   file.setPaused(true);
-  ASSERT_TRUE(file.painterMember.waitFor(numbers.size() + 1));
-  std::this_thread::sleep_for(30ms);
+  ASSERT_TRUE(file.painterMember.waitForNumber(49));
   EXPECT_EQ(file.painterMember.numbers().back(), 49);
   EXPECT_EQ(file.getShown(), 50);
 }
@@ -290,8 +288,7 @@ TEST(VideoFileSeek, ASeekPastTheBufferedFramesWaitsForTheReader) {
   ASSERT_TRUE(file.painterMember.waitFor(1));
   file.setPaused(true);
   file.requestSeek(1200);  // frame 30
-  ASSERT_TRUE(file.painterMember.waitFor(2));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(file.painterMember.waitForNumber(29));
   EXPECT_EQ(file.painterMember.numbers().back(), 29);
   EXPECT_EQ(file.getShown(), 30);
   file.setPaused(false);
@@ -311,7 +308,7 @@ TEST(VideoFileSeek, AFramePreparedAheadIsNotShownForTheFrameThatTakesItsSlot) {
   ASSERT_TRUE(file.painterMember.waitFor(1));
   file.setPaused(true);
   file.requestSeek(7 * 200);
-  ASSERT_TRUE(file.painterMember.waitFor(2));
+  ASSERT_TRUE(file.painterMember.waitForNumber(6));
   EXPECT_EQ(file.painterMember.numbers(), (std::vector<int>{0, 6}));
   EXPECT_EQ(file.painterMember.stalePictures, 0);
 }
@@ -323,8 +320,7 @@ TEST(VideoFileSeek, ASeekBeyondTheEndShowsTheLastFrameAndResumingEndsTheFile) {
   ASSERT_TRUE(file.painterMember.waitFor(1));
   file.setPaused(true);
   file.requestSeek(60'000);
-  ASSERT_TRUE(file.painterMember.waitFor(2));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(file.painterMember.waitForNumber(19));
   EXPECT_EQ(file.painterMember.numbers().back(), 19);
   EXPECT_EQ(file.getShown(), 20);
   EXPECT_EQ(file.getState(), VideoFile::Paused);
