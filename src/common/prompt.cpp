@@ -3,7 +3,6 @@
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/filedlg.h>
-#include <wx/generic/msgdlgg.h>
 #include <wx/msgdlg.h>
 #include <wx/weakref.h>
 
