@@ -1,5 +1,6 @@
 // Checking a task before it is run: the method, the files and their media, the groups and the
-// references, and the method's own checks. Never throws; an empty list means the task is fine.
+// references, the method's own checks, and whether a pass of it can be held. Never throws; an
+// empty list means the task is fine.
 #pragma once
 
 #include <string>

@@ -178,6 +178,24 @@ TEST_F(WindowTest, PostsToAWindowThatIsGoneAreDropped) {
   EXPECT_EQ(ran, 0);
 }
 
+// The getter's nuller is what cuts the channel: once it goes, the shared state has no window
+// and later posts are dropped, although the window and the shared state still live.
+TEST_F(WindowTest, TheNullerCutsTheChannel) {
+  EventGetter getter(frame);
+  const std::shared_ptr<EventGetterSetterHelper> helper = getter.helper();
+  ASSERT_NE(getter.nuller, nullptr);
+  EXPECT_EQ(getter.nuller->shared, helper);
+  EXPECT_EQ(helper->window, frame);
+  int ran = 0;
+  EventGetterSetterHelper::post(helper, [&] { ++ran; });
+  ASSERT_TRUE(pumpUntil([&] { return ran == 1; }));
+  getter.nuller.reset();
+  EXPECT_EQ(helper->window, nullptr);
+  EventGetterSetterHelper::post(helper, [&] { ++ran; });
+  pumpUntil([] { return false; }, 50ms);
+  EXPECT_EQ(ran, 1);
+}
+
 // ---------------------------------------------------------------- two-way bindings
 
 TEST_F(WindowTest, TextBinding) {

@@ -81,6 +81,28 @@ TEST(TaskProperties, StoredValuesAreReadOnlyWhenOfTheRightKind) {
             VixoProperties::UpOrDownscale);
 }
 
+// The lookups and setters other subsystems call by name.
+TEST(TaskProperties, LookupKeyAndUnit) {
+  const PropertyMap map{{"cycles", Any::of(3LL)}, {"margin", Any()}};
+  const Any fallback = makeStringValue("fb");
+  EXPECT_EQ(anyToText(findPropertyValue(map, "cycles")), "3");
+  EXPECT_EQ(anyToText(findPropertyValue(map, "cycles", fallback)), "3");
+  EXPECT_EQ(anyToText(findPropertyValue(map, "margin", fallback)), "fb");  // empty: not set
+  EXPECT_EQ(anyToText(findPropertyValue(map, "audio", fallback)), "fb");
+  EXPECT_TRUE(findPropertyValue(map, "audio").empty());
+
+  const VixoProperties& p = table();
+  EXPECT_EQ(p.limitPairs.getKey(), "limitPairs");
+  const props::Property& asBase = p.network;
+  EXPECT_EQ(asBase.getKey(), "network");
+
+  props::Integer seconds("wait", "Wait", L"", 1);
+  props::Integer& same = seconds.setUnit(L"sec");
+  EXPECT_EQ(&same, &seconds);
+  EXPECT_EQ(seconds.describe().unit, L"sec");
+  EXPECT_EQ(p.bufferLength.describe().unit, L"sec");
+}
+
 TEST(TaskProperties, DescriptionsForTheGrid) {
   const VixoProperties& p = table();
   const PropertyDescription cycles = p.cycles.describe();

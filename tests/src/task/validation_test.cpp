@@ -467,6 +467,15 @@ TEST(EstimatedLength, WhenItCannotBeEstimated) {
        dsisTask({{"network", Any::of(true)}, {"networkMinTime", Any::of(kHuge)}}), dsisMedia(), -1},
       {"huge playing time", dsisTask(),
        FakeMedia().video(L"/v/r.avi", kLarge).video(L"/v/a.avi", kLarge).video(L"/v/b.avi", 1), -1},
+      // A length is never negative: negative stored times cannot be estimated, and a pass that
+      // asks no questions (negative cycles) takes no time.
+      {"negative answer and instruction times",
+       dsisTask({{"network", Any::of(true)},
+                 {"networkMinTime", Any::of(-10LL)},
+                 {"networkMaxTime", Any::of(-3LL)},
+                 {"networkInstrTime", Any::of(-4LL)}}),
+       dsisMedia(), -1},
+      {"negative cycles ask nothing", dsisTask({{"cycles", Any::of(-50LL)}}), dsisMedia(), 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
