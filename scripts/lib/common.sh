@@ -13,8 +13,12 @@ VIXO_PACKAGES+=(python3-pyftpdlib)
 VIXO_PACKAGES+=(curl python3)
 # FFmpeg for the video sources (and for the test videos the tests write).
 VIXO_PACKAGES+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)
+# cairo for the video painter's drawing into windows.
+VIXO_PACKAGES+=(libcairo2-dev)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
+# Two displays side by side for the players' tests: Xorg with its dummy driver and xrandr.
+VIXO_DISPLAY_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 # The window tests read screenshots straight from the X server.
 VIXO_PACKAGES+=(libx11-dev)
 # The fuzz targets are built with clang's libFuzzer.
