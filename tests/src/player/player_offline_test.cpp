@@ -160,6 +160,13 @@ class OfflinePassTest : public PlayerTest {
 TEST_F(OfflinePassTest, DsisPass) {
   OfflinePass pass(clipTask("DSIS", 3, true), taskPath());
   Observer observer(*pass.player);
+  std::vector<wxString> numbers;
+  observer.beforeVideo = [&](DlgBeforeVideo& d) {
+    numbers.push_back(d.questionNumberValueLabel->GetLabel());
+    EXPECT_EQ(d.taskNameValueLabel->GetLabel(), "Faces at low bit rates");
+    EXPECT_EQ(d.expertNameValueLabel->GetLabel(), "Ann");
+    sendKey(&d, WXK_SPACE);
+  };
   const int keys[] = {'4', WXK_NUMPAD2};
   int vote = 0;
   observer.dsis = [&](DlgVotingDSIS& d) {
