@@ -32,3 +32,5 @@ class QuestionPlannerBase : public QuestionPlanner {
 std::vector<int> filesInUse(const Task& task);
 // The files in use that are not references, in file order.
 std::vector<int> testFiles(const Task& task);
+// The pairs of files of every group in use (references take part).
+int64_t pairCount(const Task& task);
