@@ -1,5 +1,6 @@
 // Playback timing on a real window: a 1080p60 H.264 video of 20 s played into a window the size
-// of the screen, and two videos started together. Run it under a virtual X server with a
+// of the screen, the same video played as a test question on the players' full-screen window,
+// and two videos started together. Run it under a virtual X server with a
 // 1920 x 1080 screen, e.g.
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/release/bench/bench_playback
 //
@@ -10,15 +11,19 @@
 // painted). The video is written once per run (or taken from VIXO_BENCH_VIDEO).
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/frame.h>
 #include <wx/init.h>
+#include <wx/panel.h>
 #include <wx/timer.h>
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +33,10 @@
 #include "media/ffmpeg_video_file.h"
 #include "media/media_clock.h"
 #include "media/open_media.h"
+#include "player/default_player.h"
+#include "player/full_screen_wnd.h"
 #include "support/test_video.h"
+#include "task/task.h"
 
 namespace {
 
@@ -175,6 +183,83 @@ void BM_Playback1080p60(benchmark::State& state) {
   wxYield();
 }
 BENCHMARK(BM_Playback1080p60)->Arg(1)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A player without votes: only the playback of a question is measured.
+class BenchPlayer : public DefaultPlayer {
+ public:
+  bool voteDSIS(int) override { return true; }
+  bool voteSCACJ(int) override { return true; }
+  bool voteSCACJbinary(int) override { return true; }
+  char voteDSCQS(bool, int) override { return 0; }
+  int voteSAMVIQ(const std::vector<int>&, std::map<int, int>&, int, bool) override { return -2; }
+  bool voteCustom(const std::vector<CustomQuestion>&, int) override { return true; }
+  void showInstructions(const std::wstring&) override {}
+
+ protected:
+  char runBeforeVideoDialog(wxWindow*, const std::wstring&, bool, bool, bool) override { return 0; }
+  std::unique_ptr<wxDialog> makeSendArchiveDialog(wxWindow*, const std::wstring&,
+                                                  const std::wstring&) override {
+    return nullptr;
+  }
+};
+
+// The same video as BM_Playback1080p60, played as a test question does: through the players'
+// playback on the full-screen window (the picture panel sized by the layout, the progress
+// timer and strip, the key hook and the cursor). Argument 0: no margin and no strip, so the
+// picture keeps the video's size as in BM_Playback1080p60; 1: the task's default margin of 5
+// percent and the strip, so every frame is scaled to 1721 x 968.
+void BM_FullScreenPlayback1080p60(benchmark::State& state) {
+  const std::string path = benchVideo();
+  Task task;
+  if (state.range(0) == 0) {
+    task.properties["margin"] = Any::of(0LL);
+    task.properties["progress"] = Any::of(false);
+  }
+  BenchPlayer player;
+  player.task = &task;
+  player.fullScreenWnd->present();
+  wxYield();
+  for (auto _ : state) {
+    auto files = player.openVideos({fromUtf8(path)});
+    auto* video = static_cast<FFmpegVideoFile*>(files[0].get());
+    std::vector<Playing::Shown> shown;
+    // The present listener is set as the file starts, on the GUI thread, before its first
+    // picture is presented.
+    std::atomic<bool> hooked = false;
+    auto listener = connections::makeListener(connections::makeFunctor(
+        [&](VideoFile::State s) {
+          if (s != VideoFile::Playing || hooked.exchange(true)) return;
+          video->getWindowPainter().setPresentListener(
+              [&](uint64_t number, int64_t handedOver, int64_t drawn) {
+                shown.push_back({number, handedOver, drawn});
+              });
+        },
+        files[0]->stateExpression()));
+    if (!player.playVideoRange(files)) {
+      state.SkipWithError("the video did not play");
+      break;
+    }
+    Record r;
+    r.counts = video->getWindowPainter().getCounts();
+    r.start = video->getPlayback().startTime;
+    const int64_t d = video->getFrameDuration();
+    for (const Playing::Shown& s : shown) {
+      const int64_t due = r.start + static_cast<int64_t>(s.number - 1) * d;
+      r.lateness.push_back(s.drawn - due);
+      r.handOverLateness.push_back(s.handedOver - due);
+    }
+    report(state, r, d, kFrames);
+    const wxSize panel = player.fullScreenWnd->firstVideoPanel->GetClientSize();
+    state.counters["picture_w"] = panel.x;
+    state.counters["picture_h"] = panel.y;
+  }
+}
+BENCHMARK(BM_FullScreenPlayback1080p60)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Two 1080p60 videos started together side by side (half the screen each), played for 5 s:
 // the offset of their starts and of their first pictures, and the timing of the first.
