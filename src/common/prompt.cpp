@@ -3,9 +3,11 @@
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/filedlg.h>
-#include <wx/generic/msgdlgg.h>
 #include <wx/msgdlg.h>
 #include <wx/weakref.h>
+
+// After wx/msgdlg.h, which declares its base class.
+#include <wx/generic/msgdlgg.h>
 
 #include <utility>
 
