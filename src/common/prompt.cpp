@@ -5,6 +5,8 @@
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/weakref.h>
+// After msgdlg.h, which declares its base class.
+#include <wx/generic/msgdlgg.h>
 
 // After wx/msgdlg.h, which declares its base class.
 #include <wx/generic/msgdlgg.h>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/slider.h>
 #include <wx/toplevel.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
@@ -65,12 +66,18 @@ void click(wxWindow* window) {
   clickAt(window, size.x / 2, size.y / 2);
 }
 
-void pressKey(wxWindow* window, int keyCode, int modifiers) {
+void sendKey(wxWindow* window, int keyCode, int modifiers) {
   // The key goes to the top-level window under the pointer: point there unless it is there.
   if (!wxGetTopLevelParent(window)->GetScreenRect().Contains(wxGetMousePosition())) pointAt(window);
   wxUIActionSimulator sim;
   sim.Char(keyCode, modifiers);
   settle(20);
+}
+
+void pageSlider(wxSlider* slider, int pages) {
+  slider->SetFocus();
+  for (int i = 0; i < (pages < 0 ? -pages : pages); ++i)
+    sendKey(slider, pages > 0 ? WXK_PAGEUP : WXK_PAGEDOWN);
 }
 
 int runScripted(wxDialog& dialog, const std::function<void(wxDialog&)>& script) {
