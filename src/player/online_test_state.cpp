@@ -231,6 +231,7 @@ bool OnlineTestState::acceptVoteLocked(const ObserverEntry& observer,
   for (int i = 0; i < static_cast<int>(openQuestion.questions.size()) && answeredAll; ++i)
     answeredAll = voted.contains({observer.userId, i});
   if (answeredAll) voters.insert(observer.userId);
+  ++votesAccepted;
   voteCounter->set(static_cast<int>(voters.size()));
   return true;
 }
