@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "player/network_control_panel.h"
+#include "src/player/browser_script.h"
 #include "src/player/player_fixture.h"
 #include "support/json_text.h"
 #include "support/loopback_http.h"
@@ -135,11 +136,11 @@ class OnlinePassTest : public PlayerTest {
     return task;
   }
 
-  // Runs a pass of the task on a new online player at a free port; every run of the control
-  // panel calls `stage` inside its modal loop, and the stage ends when the observers have voted
-  // or the script pressed a button.
-  void runPass(const Task& task, std::function<void(NetworkControlPanel&)> stage) {
-    port = freeLoopbackPort();
+  // Runs a pass of the task on a new online player at the port (a free one by default); every run
+  // of the control panel calls `stage` inside its modal loop, and the stage ends when the observers
+  // have voted or the script pressed a button.
+  void runPass(const Task& task, std::function<void(NetworkControlPanel&)> stage, int onPort = 0) {
+    port = onPort ? onPort : freeLoopbackPort();
     observers = std::make_unique<Observers>(port);
     player = std::make_unique<PlayerOnline>();
     player->onlineOptions.programFolder = fromUtf8(VIXO_PAGE_FOLDER) + L"/";
@@ -365,6 +366,70 @@ TEST_F(OnlinePassTest, RepeatLastVideoAsksTheQuestionAgain) {
   EXPECT_NE(stages[5].find(R"("state" : 6})"), std::string::npos) << stages[5];
   EXPECT_EQ(answerEvents(play->protocol), (std::vector<std::string>{"Ann: 5", "Ann: 3"}));
   EXPECT_EQ(play->context.results.singles.begin()->second, 0.5f);
+}
+
+// An observer in a real browser: headless Chromium registers on the page and answers every
+// question of a whole DSIS pass and then of a whole custom pass; what the passes record equals
+// the answers given. The two DSIS questions read the same, so the page must show the second as
+// a new question.
+TEST_F(OnlinePassTest, AnObserverInChromiumVotesThroughWholePasses) {
+  PropertyMap custom;
+  custom["customQuestion"] =
+      makeStringValue("[[look]] How does it look?\n1 bad\n5 good\n\nAnything else?\n");
+  custom["customQuestionType"] = makeStringValue("One video");
+  const struct {
+    const char* method;
+    int files;
+    bool reference;
+    PropertyMap extra;
+    std::string answers;  // per question, per sub-question
+    std::vector<std::string> recorded;
+    int port;
+  } rows[] = {
+      {"DSIS", 3, true, {}, "[[0], [4]]", {"Ann: 5", "Ann: 1"}, freeLoopbackPort()},
+      {"Custom",
+       2,
+       false,
+       custom,
+       R"([[1, "Too dark"], [0, "Fine"]])",
+       {"Ann: 1", "Ann: \"Too dark\"", "Ann: 0", "Ann: \"Fine\""},
+       freeLoopbackPort()},
+  };
+  // One browser for both passes: it starts slowly.
+  TempFolder folder;
+  std::vector<std::string> arguments = {folder / "profile", "Ann"};
+  for (const auto& row : rows) {
+    arguments.push_back("http://127.0.0.1:" + std::to_string(row.port));
+    arguments.push_back(row.answers);
+  }
+  BrowserScript browser(VIXO_PASS_SCRIPT, arguments, folder);
+
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.method);
+    std::vector<std::string> statuses;
+    runPass(
+        makeTask(row.method, row.files, row.reference, row.extra),
+        [&](NetworkControlPanel& panel) {
+          const std::string stage = panel.stageText.ToStdString();
+          if (stage == "Waiting connections") {
+            EXPECT_EQ(browser.next("registered").at("text").getWString(),
+                      L"You are registered to test Lab task\nThe test will be started soon");
+            press(panel.proceedButton);
+          } else if (stage == "Viewing instructions") {
+            press(panel.proceedButton);
+          } else {
+            // The stage ends by itself once the browser's answers are in.
+            statuses.push_back(browser.next("question").at("status").getString());
+          }
+        },
+        row.port);
+    EXPECT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(answerEvents(play->protocol), row.recorded);
+    EXPECT_EQ(play->answeredCount(), 2);
+    player.reset();
+    EXPECT_EQ(browser.next("term").at("text").getString(), "Test is terminated\nGood bye");
+  }
+  EXPECT_EQ(browser.finish(), 0) << browser.stderrText();
 }
 
 TEST_F(OnlinePassTest, TheScreenShowsTheLinkAndItsQrCode) {
