@@ -13,7 +13,6 @@
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
-#include <wx/init.h>
 #include <wx/panel.h>
 #include <wx/timer.h>
 #include <wx/utils.h>
@@ -301,17 +300,3 @@ void BM_TwoFilesStartedTogether(benchmark::State& state) {
 BENCHMARK(BM_TwoFilesStartedTogether)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
-    std::fprintf(stderr, "The window toolkit could not start (no display?)\n");
-    return 1;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  wxTheApp->OnExit();
-  wxEntryCleanup();
-  return 0;
-}

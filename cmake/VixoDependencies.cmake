@@ -38,3 +38,7 @@ add_library(vixo::swscale ALIAS PkgConfig::LIBSWSCALE)
 # cairo, through which the video painter draws its pictures into windows (GTK draws with it).
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
 add_library(vixo::cairo ALIAS PkgConfig::CAIRO)
+
+# qrcodegen, which encodes the online test's address as a QR code.
+pkg_check_modules(QRCODEGEN REQUIRED IMPORTED_TARGET qrcodegencpp)
+add_library(vixo::qrcodegen ALIAS PkgConfig::QRCODEGEN)

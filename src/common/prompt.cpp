@@ -8,6 +8,9 @@
 // After msgdlg.h, which declares its base class.
 #include <wx/generic/msgdlgg.h>
 
+// After wx/msgdlg.h, which declares its base class.
+#include <wx/generic/msgdlgg.h>
+
 #include <utility>
 
 #include "common/dialog_place.h"

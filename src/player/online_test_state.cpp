@@ -210,10 +210,13 @@ bool OnlineTestState::acceptVoteLocked(const ObserverEntry& observer,
   text = postParam(request, "text");
   if (subQuestion < 0 || subQuestion >= static_cast<int>(openQuestion.questions.size()))
     return false;
+  // Every answer names its question, free texts too: a text typed for a question that has been
+  // replaced would otherwise be recorded under the new one.
+  if (qid != question) return false;
   const OnlineQuestion& asked = openQuestion.questions[static_cast<size_t>(subQuestion)];
   const int n = asked.indicesAsked();
   if (n > 0) {
-    if (qid != question || voteTexts.size() != static_cast<size_t>(n)) return false;
+    if (voteTexts.size() != static_cast<size_t>(n)) return false;
     for (const std::string& vote : voteTexts) {
       const int index = parseDecimal(vote).value;
       // An index that names no label would be recorded as a mark nobody was offered.
@@ -228,6 +231,7 @@ bool OnlineTestState::acceptVoteLocked(const ObserverEntry& observer,
   for (int i = 0; i < static_cast<int>(openQuestion.questions.size()) && answeredAll; ++i)
     answeredAll = voted.contains({observer.userId, i});
   if (answeredAll) voters.insert(observer.userId);
+  ++votesAccepted;
   voteCounter->set(static_cast<int>(voters.size()));
   return true;
 }

@@ -80,6 +80,10 @@ class OnlineTestState {
   // Observers who answered every sub-question of the open question.
   connections::ExpressionPtr<int> voteCount() const { return voteCounter; }
 
+  // Votes accepted since the state was made, each counted before the vote count changes and
+  // before its callback runs. Any thread.
+  long long acceptedVotes() const { return votesAccepted.load(); }
+
   // Polls waiting for the message to change now (for tests and diagnostics). Any thread.
   int waitingPolls() const { return pollsWaiting.load(); }
 
@@ -120,6 +124,7 @@ class OnlineTestState {
   const connections::VariableMemPtr<int> voteCounter = connections::makeVariableMem(0);
 
   std::atomic<int> pollsWaiting{0};
+  std::atomic<long long> votesAccepted{0};
 
   // --- guarded by observersMutex
   std::mutex observersMutex;

@@ -4,14 +4,12 @@
 // and every text of the protocol appears on the page as it was sent.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "browser_script.h"
 #include "online_fixture.h"
 #include "support/json_text.h"
 #include "support/run_command.h"
@@ -21,60 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Brindle::JSON;
-
-// The browser script as a child process whose report lines are read one at a time.
-class Observer {
- public:
-  Observer(const std::string& url, const vixo_test::TempFolder& folder)
-      : errors(folder / "stderr") {
-    const std::string screenshots = getenv("VIXO_SCREENSHOTS") ? getenv("VIXO_SCREENSHOTS") : "";
-    const std::string command =
-        "/usr/bin/python3 " + vixo_test::shellQuote(VIXO_BROWSER_SCRIPT) + " " +
-        vixo_test::shellQuote(url) + " " + vixo_test::shellQuote(folder / "profile") + " " +
-        vixo_test::shellQuote(screenshots) + " 2>" + vixo_test::shellQuote(errors);
-    pipe = popen(command.c_str(), "r");
-  }
-  ~Observer() { finish(); }
-
-  // The next report; Null when the script ended or wrote something else.
-  JSON next(const std::string& step) {
-    std::string line;
-    char buffer[4096];
-    while (pipe && fgets(buffer, sizeof buffer, pipe)) {
-      line += buffer;
-      if (!line.empty() && line.back() == '\n') break;
-    }
-    if (line.empty()) {
-      ADD_FAILURE() << "no report of step " << step << "; the browser script said:\n"
-                    << stderrText();
-      return JSON();
-    }
-    JSON report = vixo_test::parseText(line);
-    EXPECT_EQ(report.at("step").getString(), step) << line;
-    return report;
-  }
-
-  // The script's exit status.
-  int finish() {
-    if (!pipe) return status;
-    const int raw = pclose(pipe);
-    pipe = nullptr;
-    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return status;
-  }
-
-  std::string stderrText() const {
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
- private:
-  std::string errors;
-  FILE* pipe = nullptr;
-  int status = -1;
-};
 
 std::vector<std::string> strings(const JSON& list) {
   std::vector<std::string> out;
@@ -143,7 +87,9 @@ TEST(OnlineBrowser, AnObserverFollowsATestInChromium) {
   vixo_test::runCommand("curl -sS --max-time 20 --data name=Bob " + server.url("/reg"), status);
   ASSERT_EQ(status, 0);
 
-  Observer ann(server.url(""), folder);
+  const std::string screenshots = getenv("VIXO_SCREENSHOTS") ? getenv("VIXO_SCREENSHOTS") : "";
+  vixo_test::BrowserScript ann(VIXO_BROWSER_SCRIPT,
+                               {server.url(""), folder / "profile", screenshots}, folder);
   JSON hello = ann.next("hello");
   EXPECT_EQ(hello.at("url").getString(), server.url("/static/index.html"));
   EXPECT_EQ(hello.at("welcome").getWString(), vixo_test::kWelcome);

@@ -331,8 +331,10 @@ TEST_F(OnlineStateTest, VotesAreCheckedAgainstTheOpenQuestion) {
        false,
        {},
        ""},
-      {"free text with any question id", {"qid=99", "qi=2", "text=Too dark"}, true, {}, "Too dark"},
-      {"free text, indices ignored", {"qi=2", "votes[]=1", "text=x"}, true, {}, "x"},
+      {"free text", {"qid=4", "qi=2", "text=Too dark"}, true, {}, "Too dark"},
+      {"free text, indices ignored", {"qid=4", "qi=2", "votes[]=1", "text=x"}, true, {}, "x"},
+      {"free text of another question", {"qid=3", "qi=2", "text=x"}, false, {}, ""},
+      {"free text without question id", {"qi=2", "text=x"}, false, {}, ""},
       {"empty free text", {"qid=4", "qi=2", "text="}, false, {}, ""},
       {"no sub-question", {"qid=4", "votes[]=1"}, false, {}, ""},
       {"a sub-question beyond the list", {"qid=4", "qi=3", "text=x"}, false, {}, ""},
@@ -371,6 +373,8 @@ TEST_F(OnlineStateTest, VotesAreCheckedAgainstTheOpenQuestion) {
   EXPECT_EQ(server.log.votes().back().question, 4);
   server.state->publish(threeKinds(5));
   EXPECT_EQ(vote(ann, {"qid=4", "qi=0", "votes[]=3"}), json("false"));
+  // A text typed for the replaced question is not taken for an answer to the new one.
+  EXPECT_EQ(vote(ann, {"qid=4", "qi=2", "text=late"}), json("false"));
   EXPECT_EQ(vote(ann, {"qid=5", "qi=0", "votes[]=3"}), json("true"));
   EXPECT_EQ(server.log.votes().back().question, 5);
 }
