@@ -3,10 +3,13 @@
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/filedlg.h>
+#include <wx/generic/msgdlgg.h>
 #include <wx/msgdlg.h>
 #include <wx/weakref.h>
 
 #include <utility>
+
+#include "common/dialog_place.h"
 
 namespace vixo {
 namespace {
@@ -25,11 +28,9 @@ ModalAnswerer& modalAnswerer() {
   return answerer;
 }
 
-}  // namespace
-
-int showPrompt(const Prompt& prompt) {
-  if (promptAnswerer()) return promptAnswerer()(prompt);
-  wxMessageDialog box(prompt.parent, prompt.text, prompt.caption, prompt.style);
+// The labels and the answer of a message box of either kind.
+template <class Box>
+int runBox(Box& box, const Prompt& prompt) {
   const bool yesNo = (prompt.style & wxYES_NO) != 0;
   const bool cancel = (prompt.style & wxCANCEL) != 0;
   const wxString ok = prompt.okLabel.empty() ? wxString(wxGetTranslation("OK")) : prompt.okLabel;
@@ -51,6 +52,25 @@ int showPrompt(const Prompt& prompt) {
     box.SetOKLabel(prompt.okLabel);
   }
   return box.ShowModal();
+}
+
+}  // namespace
+
+int showPrompt(const Prompt& prompt) {
+  if (promptAnswerer()) return promptAnswerer()(prompt);
+  if (!prompt.at) {
+    wxMessageDialog box(prompt.parent, prompt.text, prompt.caption, prompt.style);
+    return runBox(box, prompt);
+  }
+  // The native box cannot be moved; the toolkit's own one is a dialog like any other. It
+  // builds its controls when its modal loop starts, so it is placed once it is shown.
+  wxGenericMessageDialog box(prompt.parent, prompt.text, prompt.caption, prompt.style);
+  const wxPoint at = *prompt.at;
+  box.Bind(wxEVT_SHOW, [&box, at](wxShowEvent& event) {
+    event.Skip();
+    if (event.IsShown()) placeDialogAt(&box, at.x, at.y);
+  });
+  return runBox(box, prompt);
 }
 
 std::vector<wxString> showFilePrompt(const FilePrompt& prompt) {

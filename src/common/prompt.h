@@ -7,9 +7,11 @@
 // modal loop runs, to set its controls and end it as a person would.
 #pragma once
 
+#include <wx/gdicmn.h>
 #include <wx/string.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class wxDialog;
@@ -26,6 +28,9 @@ struct Prompt {
   wxString text;
   long style = 0;
   wxString okLabel, yesLabel, noLabel, cancelLabel;
+  // When set, the box is centred on this screen point as placeDialogAt places dialogs
+  // (common/dialog_place.h); otherwise the toolkit places it.
+  std::optional<wxPoint> at;
 };
 
 // Shows the box modally; wxID_OK, wxID_YES, wxID_NO or wxID_CANCEL.

@@ -32,7 +32,7 @@ int QuestionPlannerBase::trainingQuestions(const Task& task) const {
 
 int64_t QuestionPlannerBase::playingTime(const Task& task, const std::wstring& path,
                                          VideoInfoCache& media) {
-  const VideoInfo& info = media.info(path);
+  const VideoInfo& info = media.getInfo(path);
   if (!info.opened || !info.valid) return 0;
   if (info.stillImage) return getTaskProperties().imageLength.getIntegerProperty(task.properties);
   return info.durationMs;

@@ -38,7 +38,7 @@ std::vector<ValidationMessage> validateTask(const Task& task, const std::wstring
     if (!ids.insert(file.id).second && duplicates++ == 0) firstDuplicate = file.id;
     if (file.group == 0) continue;
     // The answer is valid only until the next question to the source: read it at once.
-    const VideoInfo& info = media.info(file.path);
+    const VideoInfo& info = media.getInfo(file.path);
     if (!info.opened || !info.valid) {
       if (notOpenable++ == 0) firstNotOpenable = file.id;
       continue;

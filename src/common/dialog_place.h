@@ -1,0 +1,29 @@
+// Where dialogs appear: centred on a point, kept inside the top-left edges of the display that
+// holds the point, with the mouse pointer moved onto them. GUI thread only.
+#pragma once
+
+#include <wx/gdicmn.h>
+
+class wxTopLevelWindow;
+class wxWindow;
+
+namespace vixo {
+
+// The full rectangle of the display that contains the point; the primary display's when the
+// point lies on none.
+wxRect displayRectAt(wxPoint point);
+
+// The number of displays (at least 1) and the rectangle of display `index`; the primary
+// display's for an index that names no display.
+unsigned displayCount();
+wxRect displayRect(int index);
+
+// The centre of the window's rectangle, rounded down: ((2x + w - 1) / 2, (2y + h - 1) / 2).
+wxPoint windowCentre(const wxWindow& window);
+
+// Moves the window so that its centre is at (cx, cy), but not left of or above the display
+// that holds the point (its right and bottom edges are not limited), then puts the mouse
+// pointer on the window's centre when the window has an area.
+void placeDialogAt(wxTopLevelWindow* window, int cx, int cy);
+
+}  // namespace vixo
