@@ -3,9 +3,10 @@
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/filedlg.h>
-#include <wx/generic/msgdlgg.h>
 #include <wx/msgdlg.h>
 #include <wx/weakref.h>
+// After msgdlg.h, which declares its base class.
+#include <wx/generic/msgdlgg.h>
 
 #include <utility>
 

@@ -65,7 +65,7 @@ void click(wxWindow* window) {
   clickAt(window, size.x / 2, size.y / 2);
 }
 
-void pressKey(wxWindow* window, int keyCode, int modifiers) {
+void sendKey(wxWindow* window, int keyCode, int modifiers) {
   // The key goes to the top-level window under the pointer: point there unless it is there.
   if (!wxGetTopLevelParent(window)->GetScreenRect().Contains(wxGetMousePosition())) pointAt(window);
   wxUIActionSimulator sim;

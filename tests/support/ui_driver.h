@@ -27,7 +27,7 @@ void pointAt(wxWindow* window);
 void click(wxWindow* window);
 void clickAt(wxWindow* window, int x, int y);
 // One key press on the window (pointed at first); modifiers are wxMOD_* flags.
-void pressKey(wxWindow* window, int keyCode, int modifiers = 0);
+void sendKey(wxWindow* window, int keyCode, int modifiers = 0);
 
 // Shows the dialog through the one road (vixo::showModal) and works it from inside its modal
 // loop: `script` runs once the dialog is on the screen. When the script leaves the dialog open,

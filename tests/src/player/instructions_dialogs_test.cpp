@@ -22,8 +22,8 @@
 namespace {
 
 using vixo_test::click;
-using vixo_test::pressKey;
 using vixo_test::runScripted;
+using vixo_test::sendKey;
 
 class InstructionsDialogTest : public vixo_test::RunDialogTest {
  protected:
@@ -47,10 +47,10 @@ TEST_F(InstructionsDialogTest, QuestionInstructionsStartWithSpaceOrTheLink) {
       EXPECT_TRUE(dialog.startLink->IsShownOnScreen());
       EXPECT_FALSE(dialog.sequenceALink->IsShown());
       EXPECT_FALSE(dialog.sequenceBLink->IsShown());
-      pressKey(&dialog, 'a');  // no sequence to choose here
+      sendKey(&dialog, 'a');  // no sequence to choose here
       EXPECT_TRUE(dialog.IsModal());
       if (bySpace)
-        pressKey(&dialog, WXK_SPACE);
+        sendKey(&dialog, WXK_SPACE);
       else
         click(dialog.startLink);
     });
@@ -78,10 +78,10 @@ TEST_F(InstructionsDialogTest, ChoosingTheSequenceToWatchFirst) {
       EXPECT_FALSE(dialog.startLink->IsShown());
       EXPECT_TRUE(dialog.sequenceALink->IsShownOnScreen());
       EXPECT_TRUE(dialog.sequenceBLink->IsShownOnScreen());
-      pressKey(&dialog, WXK_SPACE);  // no plain start here
+      sendKey(&dialog, WXK_SPACE);  // no plain start here
       EXPECT_TRUE(dialog.IsModal());
       if (row.key)
-        pressKey(&dialog, row.code);
+        sendKey(&dialog, row.code);
       else
         click(row.code == 'A' ? dialog.sequenceALink : dialog.sequenceBLink);
     });
@@ -99,8 +99,8 @@ TEST_F(InstructionsDialogTest, OnlineVariantHasNoPromptsNoHotKeysAndNoKeys) {
   EXPECT_FALSE(dialog.startLink->IsShown());
   EXPECT_FALSE(dialog.sequenceALink->IsShown());
   EXPECT_FALSE(dialog.sequenceBLink->IsShown());
-  pressKey(&dialog, WXK_SPACE);
-  pressKey(&dialog, 'A');
+  sendKey(&dialog, WXK_SPACE);
+  sendKey(&dialog, 'A');
   EXPECT_FALSE(dialog.answered);
   EXPECT_TRUE(dialog.IsShown());
 }

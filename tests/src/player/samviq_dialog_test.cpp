@@ -17,8 +17,8 @@
 namespace {
 
 using vixo_test::click;
-using vixo_test::pressKey;
 using vixo_test::runScripted;
+using vixo_test::sendKey;
 using Panel = DlgVotingSAMVIQ::SAMVIQmark;
 
 class SamviqDialogTest : public vixo_test::RunDialogTest {
@@ -27,7 +27,7 @@ class SamviqDialogTest : public vixo_test::RunDialogTest {
   static void slideBy(DlgVotingSAMVIQ& dialog, int tens) {
     dialog.markSlider->SetFocus();
     for (int i = 0; i < (tens < 0 ? -tens : tens); ++i)
-      pressKey(dialog.markSlider, tens > 0 ? WXK_PAGEUP : WXK_PAGEDOWN);
+      sendKey(dialog.markSlider, tens > 0 ? WXK_PAGEUP : WXK_PAGEDOWN);
   }
 
   static void expectPanel(Panel* panel, const std::string& mark, const std::string& old) {

@@ -19,8 +19,8 @@
 namespace {
 
 using vixo_test::click;
-using vixo_test::pressKey;
 using vixo_test::runScripted;
+using vixo_test::sendKey;
 
 struct Rgb {
   int r, g, b;
@@ -89,7 +89,7 @@ TEST_F(ScacjDialogTest, KeysSetTheMarkAndTheCirclesFollow) {
   runScripted(dialog, [&](wxDialog&) {
     for (const auto& row : rows) {
       SCOPED_TRACE(row.key);
-      pressKey(&dialog, row.key, row.modifiers);
+      sendKey(&dialog, row.key, row.modifiers);
       EXPECT_EQ(dialog.mark->get(), row.mark);
       EXPECT_EQ(dialog.markSlider->GetValue(), row.mark);
       EXPECT_EQ(dialog.choiceValueLabel->GetLabel(), std::to_string(row.mark));
@@ -179,7 +179,7 @@ TEST_F(ScacjDialogTest, ClosingAnyScacjDialogGoesThroughTheInterrupter) {
     DlgVotingSCACJ dialog(parent, &interrupter);
     interrupter.answer = false;
     runScripted(dialog, [&](wxDialog&) {
-      pressKey(&dialog, '3');
+      sendKey(&dialog, '3');
       EXPECT_FALSE(dialog.Close());
       EXPECT_TRUE(dialog.IsModal());
       EXPECT_EQ(dialog.mark->get(), 3);

@@ -23,8 +23,8 @@
 namespace {
 
 using vixo_test::click;
-using vixo_test::pressKey;
 using vixo_test::runScripted;
+using vixo_test::sendKey;
 
 class VotingDialogTest : public vixo_test::RunDialogTest {};
 
@@ -44,13 +44,13 @@ TEST_F(VotingDialogTest, DsisOpensAtThreeAndTheGradeKeysMoveTheSlider) {
   runScripted(dialog, [&](wxDialog&) {
     for (const auto& row : rows) {
       SCOPED_TRACE(row.key);
-      pressKey(&dialog, row.key);
+      sendKey(&dialog, row.key);
       EXPECT_EQ(dialog.mark->get(), row.grade);
       EXPECT_EQ(dialog.markSlider->GetValue(), row.grade);
       EXPECT_EQ(dialog.choiceValueLabel->GetLabel(), std::to_string(row.grade));
       EXPECT_TRUE(dialog.IsModal());  // a grade key leaves the dialog open
     }
-    pressKey(&dialog, '5');
+    sendKey(&dialog, '5');
     click(dialog.okButton);
   });
   EXPECT_TRUE(dialog.buttonPressed);
@@ -61,7 +61,7 @@ TEST_F(VotingDialogTest, DsisOpensAtThreeAndTheGradeKeysMoveTheSlider) {
 TEST_F(VotingDialogTest, DsisWatchAgainAfterAGradeIsNoAnswer) {
   DlgVotingDSIS dialog(parent, &interrupter);
   runScripted(dialog, [&](wxDialog&) {
-    pressKey(&dialog, '1');
+    sendKey(&dialog, '1');
     click(dialog.watchAgainButton);
   });
   EXPECT_TRUE(dialog.buttonPressed);
@@ -113,8 +113,8 @@ TEST_F(VotingDialogTest, DscqsShowsTheButtonsOfItsTypeAndFollowsTheSliders) {
       EXPECT_FALSE(dialog.repeatAButton->IsShownOnScreen());
       EXPECT_FALSE(dialog.repeatBButton->IsShownOnScreen());
       // type II: the letters do nothing
-      pressKey(&dialog, 'a');
-      pressKey(&dialog, 'B');
+      sendKey(&dialog, 'a');
+      sendKey(&dialog, 'B');
       EXPECT_TRUE(dialog.IsModal());
       click(dialog.okButton);
     });
@@ -134,7 +134,7 @@ TEST_F(VotingDialogTest, DscqsShowsTheButtonsOfItsTypeAndFollowsTheSliders) {
       EXPECT_FALSE(dialog.watchAgainButton->IsShownOnScreen());
       EXPECT_TRUE(dialog.repeatAButton->IsShownOnScreen());
       EXPECT_TRUE(dialog.repeatBButton->IsShownOnScreen());
-      pressKey(&dialog, row.key);
+      sendKey(&dialog, row.key);
     });
     EXPECT_TRUE(dialog.buttonPressed);
     EXPECT_EQ(dialog.repeatA, row.repeatA);
@@ -191,14 +191,14 @@ TEST_F(VotingDialogTest, CustomQuestionWithoutVariantsTakesText) {
     EXPECT_TRUE(field->IsShownOnScreen());
     EXPECT_FALSE(dialog.okButton->IsEnabled());
     click(field);
-    for (char c : std::string("blocky")) pressKey(field, c);
+    for (char c : std::string("blocky")) sendKey(field, c);
     EXPECT_EQ(field->GetValue(), "blocky");
     EXPECT_EQ(dialog.answerText->get(), "blocky");
     EXPECT_TRUE(dialog.okButton->IsEnabled());
-    for (int i = 0; i < 6; ++i) pressKey(field, WXK_BACK);
+    for (int i = 0; i < 6; ++i) sendKey(field, WXK_BACK);
     EXPECT_EQ(dialog.answerText->get(), "");
     EXPECT_FALSE(dialog.okButton->IsEnabled());
-    for (char c : std::string("edges")) pressKey(field, c);
+    for (char c : std::string("edges")) sendKey(field, c);
     click(dialog.okButton);
   });
   EXPECT_TRUE(dialog.buttonPressed);
