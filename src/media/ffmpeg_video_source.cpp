@@ -46,6 +46,9 @@ bool FFmpegVideoSource::open() {
   params.formatFromStream = false;
   params.frameAccurate = false;
   params.fileName = fileName;
+  // Decoding runs ahead of playback on its own thread; the decoder's own threads let large
+  // videos decode faster than they play.
+  params.decoderOptions["threads"] = Any::of(std::string("auto"));
   impl->opened = source.open(params) == 0;
   if (!impl->opened) return false;
   impl->frameDuration = frameDurationOf(source.getFps());

@@ -102,6 +102,12 @@ RawFrame FixedFrameBuffer::pop() {
   return RawFrame(images[static_cast<size_t>(r)]);
 }
 
+RawFrame FixedFrameBuffer::oldest() {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (count->get() <= 0) return RawFrame();
+  return RawFrame(images[static_cast<size_t>(readIndex)]);
+}
+
 RawFrame FixedFrameBuffer::newest() {
   std::lock_guard<std::mutex> lock(mutex);
   const int32_t c = count->get();

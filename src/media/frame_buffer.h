@@ -41,6 +41,9 @@ class FrameBuffer {
   virtual void fill(std::stop_token stop = {}) = 0;
   // Takes the oldest buffered frame out; requires at least one (see getCount).
   virtual RawFrame pop() = 0;
+  // The frame pop() would take out next, left in place; an empty frame when there is none.
+  // Consumer thread only.
+  virtual RawFrame oldest() = 0;
   // Drops every buffered frame.
   virtual void clear() = 0;
   // The frame decoded last, or an empty frame.
@@ -67,6 +70,7 @@ class FixedFrameBuffer : public FrameBuffer {
   void close() override;
   void fill(std::stop_token stop = {}) override;
   RawFrame pop() override;
+  RawFrame oldest() override;
   void clear() override;
   RawFrame newest() override;
   bool decodeOne() override;

@@ -73,6 +73,10 @@ void VideoFileBufferized::startReader() {
 
 bool VideoFileBufferized::startPlayback() {
   if (!changeState({Ready}, Playing)) return false;
+  // The run starts when play is called, not when the new thread gets a processor: files started
+  // together keep one schedule, and a thread that starts late catches up.
+  playback.startTime = monotonicNs();
+  playback.startShown = shown.load();
   playbackThread = std::jthread([this] { playLoop(); });
   return true;
 }
@@ -142,8 +146,6 @@ void VideoFileBufferized::readerSteps(std::stop_token stop) {
 
 void VideoFileBufferized::playLoop() {
   pthread_setname_np(pthread_self(), "playback");
-  playback.startTime = monotonicNs();
-  playback.startShown = shown.load();
   try {
     playSteps();
   } catch (...) {
@@ -163,6 +165,7 @@ void VideoFileBufferized::playSteps() {
   const auto resumeOrSeek = state != makeConstant(Paused) || seekRequested;
 
   const int64_t d = frameDuration;
+  painter->prepare(RawFrame());  // nothing prepared in an earlier playback counts
   int32_t k0 = playback.startShown;
   int64_t t0 = playback.startTime;
   for (;;) {
@@ -171,6 +174,8 @@ void VideoFileBufferized::playSteps() {
     if (hasFrames->get() && monotonicNs() >= t0 + (shown - k0) * d) {
       painter->paint(buffer->pop());
       shown += 1;
+      // The next frame, when it is decoded already, is prepared while its due time comes.
+      if (monotonicNs() < t0 + (shown - k0) * d) painter->prepare(buffer->oldest());
     }
     waitExpressionUntil(stopWaiting, monotonicTimePoint(t0 + (shown - k0) * d));
     if (end->get()) changeState({Playing, Paused}, Closed);
@@ -203,6 +208,7 @@ void VideoFileBufferized::seekWhilePaused() {
         buffer->hasFrames() || buffer->endOfStream() || state == makeConstant(Closed);
     const auto hasFrames = buffer->hasFrames();
     RawFrame last;
+    painter->prepare(RawFrame());  // the frame prepared may be passed over
     while (shown < target) {
       waitUntil(ready);
       if (getState() == Closed || !hasFrames->get()) break;

@@ -13,7 +13,6 @@ extern "C" {
 
 #include <mutex>
 #include <utility>
-#include <vector>
 
 #include "media/media_clock.h"
 
@@ -21,8 +20,11 @@ extern "C" {
 // posted to the GUI thread. Three buffers: the playback thread writes `back` and swaps it with
 // `ready`; the GUI thread swaps `ready` with `front` and draws `front`.
 struct WindowsPainter::Screen : public wxEvtHandler {
+  // The buffers are not cleared: each is drawn only after a frame was scaled into it, and
+  // touching them all here would cost the caller of play() the time of their page faults.
   Screen(int32_t width, int32_t height) : width(width), height(height), stride(strideFor(width)) {
-    for (auto& buffer : buffers) buffer.assign(static_cast<size_t>(stride) * height, 0);
+    for (auto& buffer : buffers)
+      buffer = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(stride) * height);
   }
 
   void bindTo(wxWindow* target) {
@@ -38,6 +40,7 @@ struct WindowsPainter::Screen : public wxEvtHandler {
     window->Unbind(wxEVT_DESTROY, &Screen::onDestroy, this);
     window->Refresh();
     window = nullptr;
+    listener = nullptr;
   }
 
   // Playback thread: the back buffer, filled, becomes the newest picture.
@@ -48,6 +51,7 @@ struct WindowsPainter::Screen : public wxEvtHandler {
     readyNew = true;
     counts.painted += 1;
     number[ready] = counts.painted;
+    handedOver[ready] = monotonicNs();
     const bool post = !pending;
     pending = true;
     return post;
@@ -56,6 +60,7 @@ struct WindowsPainter::Screen : public wxEvtHandler {
   // GUI thread: draws the newest picture, if there is one not drawn yet.
   void present() {
     uint64_t shown = 0;
+    int64_t handed = 0;
     {
       std::lock_guard<std::mutex> lock(mutex);
       pending = false;
@@ -65,12 +70,13 @@ struct WindowsPainter::Screen : public wxEvtHandler {
         frontValid = true;
         counts.presented += 1;
         shown = number[front];
+        handed = handedOver[front];
       }
     }
     if (!shown || !window) return;
     window->Refresh(false);
     window->Update();
-    if (listener) listener(shown, monotonicNs());
+    if (listener) listener(shown, handed, monotonicNs());
   }
 
   void onPaint(wxPaintEvent&) {
@@ -84,7 +90,7 @@ struct WindowsPainter::Screen : public wxEvtHandler {
     auto* cairo = static_cast<cairo_t*>(graphics ? graphics->GetNativeContext() : nullptr);
     if (!cairo) return;
     cairo_surface_t* surface = cairo_image_surface_create_for_data(
-        buffers[front].data(), CAIRO_FORMAT_RGB24, width, height, stride);
+        buffers[front].get(), CAIRO_FORMAT_RGB24, width, height, stride);
     cairo_save(cairo);
     cairo_set_source_surface(cairo, surface, 0, 0);
     cairo_set_operator(cairo, CAIRO_OPERATOR_SOURCE);
@@ -101,7 +107,7 @@ struct WindowsPainter::Screen : public wxEvtHandler {
   const int32_t width;
   const int32_t height;
   const int32_t stride;
-  std::vector<uint8_t> buffers[3];
+  std::unique_ptr<uint8_t[]> buffers[3];
   int back = 0;  // playback thread only
 
   std::mutex mutex;  // guards the members up to `counts`
@@ -109,6 +115,7 @@ struct WindowsPainter::Screen : public wxEvtHandler {
   bool readyNew = false;  // `ready` holds a picture not presented yet
   bool pending = false;   // a present is posted and has not run yet
   uint64_t number[3] = {};
+  int64_t handedOver[3] = {};
   Counts counts;
 
   // --- GUI thread only
@@ -144,6 +151,7 @@ void WindowsPainter::attach(NativeWindow window, FrameSize source) {
 void WindowsPainter::release() {
   if (scaler) sws_freeContext(scaler);
   scaler = nullptr;
+  prepared = nullptr;
   if (!screen) return;
   if (wxThread::IsMain()) {
     screen->detach();
@@ -153,21 +161,35 @@ void WindowsPainter::release() {
   screen.reset();
 }
 
-void WindowsPainter::paint(RawFrame frame) {
+bool WindowsPainter::scale(const RawFrame& frame) {
   const RawImageInfo& info = frame.getInfo();
   if (!scaler || frame.empty() || info.width != sourceSize.width ||
-      info.height != sourceSize.height) {
+      info.height != sourceSize.height)
+    return false;
+  const uint8_t* const source[] = {frame.planeData(0)};
+  const int sourceStride[] = {frame.planeStride(0)};
+  uint8_t* const target[] = {screen->buffers[screen->back].get()};
+  const int targetStride[] = {screen->stride};
+  sws_scale(scaler, source, sourceStride, 0, sourceSize.height, target, targetStride);
+  return true;
+}
+
+void WindowsPainter::prepare(const RawFrame& frame) {
+  prepared = scale(frame) ? frame.planeData(0) : nullptr;
+}
+
+void WindowsPainter::paint(RawFrame frame) {
+  // A frame prepared ahead is in the back buffer already (a ring slot keeps its picture while
+  // it is buffered).
+  const bool ready = prepared && !frame.empty() && frame.planeData(0) == prepared;
+  prepared = nullptr;
+  if (!ready && !scale(frame)) {
     if (screen) {
       std::lock_guard<std::mutex> lock(screen->mutex);
       screen->counts.skipped += 1;
     }
     return;
   }
-  const uint8_t* const source[] = {frame.planeData(0)};
-  const int sourceStride[] = {frame.planeStride(0)};
-  uint8_t* const target[] = {screen->buffers[screen->back].data()};
-  const int targetStride[] = {screen->stride};
-  sws_scale(scaler, source, sourceStride, 0, sourceSize.height, target, targetStride);
   if (screen->handOver() && wxTheApp) wxTheApp->CallAfter([s = screen] { s->present(); });
 }
 

@@ -2,18 +2,19 @@
 // of the players), scaled to the window's size.
 //
 // The toolkit draws only on the GUI thread, so painting has two halves. The playback thread
-// scales each frame (swscale, bicubic) into a back buffer of the window's size and hands it over
-// as the newest picture; it posts one "present" to the GUI thread unless one is pending
-// already. The GUI thread, on a present, takes the newest picture and redraws the window with
-// it; the window's paint handler draws the picture presented last, so a paused or finished
-// video keeps its picture through exposures. A picture replaced by a newer one before the GUI
-// thread presented it is dropped and counted. Colours: frames are packed B, G, R bytes, the
-// buffers native-endian x, R, G, B words; a frame's top row is the window's top row.
+// scales each frame (swscale, bicubic) into a back buffer of the window's size, ahead of the
+// frame's due time when it is prepared, and at the due time hands it over as the newest
+// picture; it posts one "present" to the GUI thread unless one is pending already. The GUI thread,
+// on a present, takes the newest picture and redraws the window with it; the window's paint handler
+// draws the picture presented last, so a paused or finished video keeps its picture through
+// exposures. A picture replaced by a newer one before the GUI thread presented it is dropped and
+// counted. Colours: frames are packed B, G, R bytes, the buffers native-endian x, R, G, B words; a
+// frame's top row is the window's top row.
 //
 // Threads: attach() and release() on the GUI thread, before the playback thread starts or after
-// it ended; paint() on the playback thread only. A painter released (or destroyed) on another
-// thread hands its window back through the GUI thread. The window may be destroyed before the
-// painter; the painter then stops presenting.
+// it ended; prepare() and paint() on the playback thread only. A painter released (or destroyed) on
+// another thread hands its window back through the GUI thread. The window may be destroyed before
+// the painter; the painter then stops presenting.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +36,9 @@ class WindowsPainter : public Painter {
     uint64_t skipped = 0;    // not painted: no window, no picture size, or a frame of another size
   };
   // Called on the GUI thread after a picture was drawn: its number (the n-th frame painted
-  // since attach, from 1) and the monotonic time in ns when the drawing was done.
-  using PresentListener = std::function<void(uint64_t number, int64_t time)>;
+  // since attach, from 1), the monotonic times in ns when the playback thread handed it over
+  // (scaled) and when the drawing was done.
+  using PresentListener = std::function<void(uint64_t number, int64_t handedOver, int64_t drawn)>;
 
   WindowsPainter() = default;
   ~WindowsPainter() override;
@@ -48,6 +50,9 @@ class WindowsPainter : public Painter {
   // skips every frame.
   void attach(NativeWindow window, FrameSize source);
   void paint(RawFrame frame) override;
+  // Scales the next frame ahead of its due time; paint() of the same frame then only hands it
+  // over.
+  void prepare(const RawFrame& frame) override;
   // Frees the scaler and the buffers and gives the window its own painting back.
   void release();
 
@@ -62,8 +67,12 @@ class WindowsPainter : public Painter {
  private:
   struct Screen;
 
+  // Into the back buffer; false (nothing done) when the frame cannot be painted.
+  bool scale(const RawFrame& frame);
+
   std::shared_ptr<Screen> screen;  // shared with the window's handlers and posted presents
   SwsContext* scaler = nullptr;
   FrameSize sourceSize;
   FrameSize windowSize;
+  const uint8_t* prepared = nullptr;  // the frame in the back buffer (playback thread)
 };

@@ -9,6 +9,7 @@
 #include "common/control_bindings.h"
 #include "common/dialog_place.h"
 #include "player/picture_layout.h"
+#include "player/window_manager.h"
 
 using connections::makeVariableMem;
 
@@ -58,6 +59,7 @@ void DefaultPlayer::FullScreenWnd::present() {
   Centre();
   moveToDisplay();
   Show();
+  centrePointer();
   Refresh();
   Update();
 }
@@ -66,19 +68,28 @@ void DefaultPlayer::FullScreenWnd::moveToDisplay() {
   const wxRect display = vixo::displayRect(displayIndex);
   Move(display.GetPosition());
   SetSize(display.GetSize());
-  ShowFullScreen(true, wxFULLSCREEN_ALL);
-  // Without a window manager the toolkit makes a window full screen by covering the primary
-  // display: the chosen display's rectangle is set once more.
-  if (GetRect() != display) SetSize(display);
+  // Without a window manager that knows full-screen windows the toolkit would make the window
+  // full screen by itself, covering the primary display: the window is already borderless and
+  // on its display then.
+  if (fullScreenManaged()) ShowFullScreen(true, wxFULLSCREEN_ALL);
   Layout();
-  const wxSize size = GetSize();
-  WarpPointer(size.x / 2, size.y / 2);
+  centrePointer();
   updateProgressBar();
 }
 
+void DefaultPlayer::FullScreenWnd::centrePointer() {
+  // The pointer moves in the window's coordinates, which a hidden window does not have yet.
+  if (!IsShown()) return;
+  const wxSize size = GetSize();
+  WarpPointer(size.x / 2, size.y / 2);
+}
+
 void DefaultPlayer::FullScreenWnd::updateProgressBar() {
-  const int width = static_cast<int>(static_cast<float>(GetSize().x) * progress);
-  progressBarPanel->SetSize(wxSize(width, picture_layout::kProgressStripHeight));
+  const wxSize bar(static_cast<int>(static_cast<float>(GetSize().x) * progress),
+                   picture_layout::kProgressStripHeight);
+  // Also the bar's minimum, so that laying the strip out again keeps the width.
+  progressBarPanel->SetMinSize(bar);
+  progressBarPanel->SetSize(bar);
 }
 
 void DefaultPlayer::FullScreenWnd::showOnePicture(bool progressStrip, bool upscale, float margin,

@@ -60,5 +60,8 @@ class DefaultPlayer::FullScreenWnd : public FullscreenStub {
   EventGetter poster{this};
 
  private:
+  // Puts the mouse pointer on the window's centre once the window is shown.
+  void centrePointer();
+
   int cursorCount = 0;
 };

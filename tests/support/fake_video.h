@@ -135,9 +135,21 @@ class RecordingPainter : public Painter {
 
   explicit RecordingPainter(NumberOf numberOf = frameNumber) : numberOf_(std::move(numberOf)) {}
 
+  // Like a painter that works ahead: it remembers the frame prepared and checks, when a frame
+  // in the same slot is painted, that it is still the frame prepared.
+  void prepare(const RawFrame& frame) override {
+    prepared_ = frame.empty() ? nullptr : frame.planeData(0);
+    preparedNumber_ = numberOf_(frame);
+  }
+
   void paint(RawFrame frame) override {
     if (throwOnPaint) throw std::runtime_error("painter broke");
     const int number = numberOf_(frame);
+    if (prepared_ && !frame.empty() && frame.planeData(0) == prepared_) {
+      preparedHits += 1;
+      if (number != preparedNumber_) stalePictures += 1;
+    }
+    prepared_ = nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
     shown_.push_back({number, monotonicNs()});
     changed_.notify_all();
@@ -152,6 +164,15 @@ class RecordingPainter : public Painter {
     for (const Shown& s : shown()) result.push_back(s.number);
     return result;
   }
+  // Waits (at most 10 s) until the frame with that number was painted.
+  bool waitForNumber(int number) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10), [&] {
+      for (const Shown& s : shown_)
+        if (s.number == number) return true;
+      return false;
+    });
+  }
   // Waits (at most 10 s) until n frames were painted.
   bool waitFor(size_t n) const {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -159,9 +180,13 @@ class RecordingPainter : public Painter {
   }
 
   std::atomic<bool> throwOnPaint{false};
+  std::atomic<int> preparedHits{0};   // frames painted as prepared
+  std::atomic<int> stalePictures{0};  // frames that a prepared picture of another frame would show
 
  private:
   NumberOf numberOf_;
+  const uint8_t* prepared_ = nullptr;  // playback thread only
+  int preparedNumber_ = -1;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<Shown> shown_;

@@ -76,6 +76,10 @@ std::string saveScreenshot(wxWindow* window, const std::string& name) {
   const wxImage image = grabWindow(top);
   // Out of the way of the next window's screenshot.
   top->Hide();
+  return saveImage(image, name);
+}
+
+std::string saveImage(const wxImage& image, const std::string& name) {
   if (!image.IsOk()) {
     ADD_FAILURE() << "no screenshot of " << name;
     return {};

@@ -17,4 +17,8 @@ wxImage grabWindow(wxWindow* window);
 // saved.
 std::string saveScreenshot(wxWindow* window, const std::string& name);
 
+// Saves an image grabbed earlier as <build folder>/screenshots/<name>.png; the file's path, empty
+// when it could not be saved.
+std::string saveImage(const wxImage& image, const std::string& name);
+
 }  // namespace vixo_test

@@ -98,11 +98,10 @@ TEST(FFmpegVideoFile, PlaysA25FpsVideoFrameByFrameOnTime) {
   ASSERT_TRUE(file.play(NativeWindow{}));
   ASSERT_TRUE(waitFor(file.idle()));
   EXPECT_EQ(file.painterMember.numbers(), upTo(40));
-  const auto late = lateness(file, file.painterMember);
-  for (size_t k = 0; k < late.size(); ++k) {
-    EXPECT_GE(late[k], 0) << "frame " << k << " shown early";
-    EXPECT_LT(late[k], 30'000'000) << "frame " << k;
-  }
+  auto late = lateness(file, file.painterMember);
+  for (size_t k = 0; k < late.size(); ++k) EXPECT_GE(late[k], 0) << "frame " << k << " shown early";
+  std::sort(late.begin(), late.end());
+  EXPECT_LT(late[late.size() / 2], 20'000'000) << "median";
   EXPECT_EQ(file.getPositionMs(), 1600);
   EXPECT_DOUBLE_EQ(file.getProgress(), 1600.0 / static_cast<double>(file.getDurationMs()));
 }
@@ -114,7 +113,7 @@ TEST(FFmpegVideoFile, SeeksWhilePausedAndReopensAfterTheEnd) {
   ASSERT_TRUE(file.painterMember.waitFor(1));
   file.setPaused(true);
   file.requestSeek(600);  // frame 15
-  ASSERT_TRUE(file.painterMember.waitFor(2));
+  ASSERT_TRUE(file.painterMember.waitForNumber(14));
   EXPECT_EQ(file.painterMember.numbers().back(), 14);
   file.setPaused(false);
   ASSERT_TRUE(waitFor(file.idle()));
@@ -149,6 +148,29 @@ TEST(FFmpegVideoFile, ATruncatedVideoPlaysWhatItHoldsAndEndsOrFailsToOpen) {
   ASSERT_TRUE(waitFor(cut.opened()));
   EXPECT_FALSE(cut.isValid());
   EXPECT_EQ(cut.getState(), VideoFile::Closed);
+}
+
+TEST(FFmpegVideoFile, DamageInTheMiddleDoesNotEndTheVideo) {
+  vixo_test::TempFolder folder;
+  const std::string path = folder / "damaged.avi";
+  std::filesystem::copy_file(videos().path("mpeg4.avi"), path);
+  {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    file.seekp(size / 2);
+    const std::string garbage(400, '\xff');
+    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+  }
+  RecordedVideoFile file(path, true, 1);
+  ASSERT_TRUE(waitFor(file.opened()));
+  ASSERT_TRUE(file.isValid());
+  ASSERT_TRUE(file.play(NativeWindow{}));
+  ASSERT_TRUE(waitFor(file.idle()));
+  const auto numbers = file.painterMember.numbers();
+  ASSERT_FALSE(numbers.empty());
+  EXPECT_EQ(numbers.front(), 0);
+  EXPECT_EQ(numbers.back(), 39) << "the frames after the damage are shown";
 }
 
 TEST(FFmpegVideoFile, FilesThatAreNoVideosFailToOpen) {

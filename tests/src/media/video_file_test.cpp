@@ -175,12 +175,12 @@ TEST(VideoFileTiming, A25FpsFileShowsEveryFrameAtItsDueTime) {
   std::vector<int> expected(20);
   for (int i = 0; i < 20; ++i) expected[i] = i;
   EXPECT_EQ(file.painterMember.numbers(), expected);
-  const auto late = lateness(file, file.painterMember);
-  for (size_t k = 0; k < late.size(); ++k) {
-    EXPECT_GE(late[k], 0) << "frame " << k << " shown early";
-    EXPECT_LT(late[k], ms(30)) << "frame " << k;
-  }
+  auto late = lateness(file, file.painterMember);
+  for (size_t k = 0; k < late.size(); ++k) EXPECT_GE(late[k], 0) << "frame " << k << " shown early";
+  std::sort(late.begin(), late.end());
+  EXPECT_LT(late[late.size() / 2], ms(20)) << "median";
   EXPECT_EQ(file.getPositionMs(), 800);
+  EXPECT_GE(file.painterMember.preparedHits, 15) << "frames are prepared ahead of their time";
 }
 
 TEST(VideoFileTiming, LateFramesAreShownAtOnceAndTheScheduleDoesNotMove) {
@@ -198,40 +198,39 @@ TEST(VideoFileTiming, LateFramesAreShownAtOnceAndTheScheduleDoesNotMove) {
   EXPECT_EQ(file.painterMember.numbers(), expected) << "no frame is skipped";
   const auto late = lateness(file, file.painterMember);
   for (size_t k = 0; k < late.size(); ++k) EXPECT_GE(late[k], 0) << "frame " << k;
-  EXPECT_GE(late[5], ms(100));
-  // The frames after the hold-up catch up with the schedule of the run instead of moving it.
-  EXPECT_LT(late[19], ms(60));
-  const auto shown = file.painterMember.shown();
-  EXPECT_LT(shown[7].time - shown[6].time, ms(40)) << "late frames follow at once";
+  EXPECT_GE(late[5], ms(200));
+  // The frames after the hold-up catch up with the schedule of the run instead of moving it
+  // (which would leave every later frame at least as late as frame 5).
+  EXPECT_LT(late[19], ms(150));
 }
 
 TEST(VideoFileTiming, PauseHoldsThePictureAndResumingStartsANewRun) {
-  FakeVideoFile file(frames(40, ms(20)), true, 1);
+  FakeVideoFile file(frames(12, ms(100)), true, 1);
   ASSERT_TRUE(waitFor(file.opened()));
   ASSERT_TRUE(file.play(NativeWindow{}));
-  ASSERT_TRUE(file.painterMember.waitFor(5));
+  ASSERT_TRUE(file.painterMember.waitFor(2));
   file.setPaused(true);
   EXPECT_TRUE(file.isPaused());
   const size_t before = file.painterMember.numbers().size();
-  std::this_thread::sleep_for(150ms);
+  std::this_thread::sleep_for(250ms);
   const size_t during = file.painterMember.numbers().size();
   EXPECT_LE(during, before + 1) << "at most the frame in hand when the pause came";
-  const int64_t position = file.getPositionMs();
-  EXPECT_EQ(position, static_cast<int64_t>(during) * 20);
+  EXPECT_EQ(file.getPositionMs(), static_cast<int64_t>(during) * 100);
 
   const int64_t resumed = monotonicNs();
   file.togglePause();
   EXPECT_EQ(file.getState(), VideoFile::Playing);
   ASSERT_TRUE(waitFor(file.idle()));
   const auto shown = file.painterMember.shown();
-  ASSERT_EQ(shown.size(), 40u);
+  ASSERT_EQ(shown.size(), 12u);
   for (size_t k = 0; k < shown.size(); ++k) EXPECT_EQ(shown[k].number, static_cast<int>(k));
-  // The run after the pause: its first frame at once, then one frame duration apart.
+  // The run after the pause: its first frame at once (not a frame duration later), then one
+  // frame duration apart.
   const int64_t t0 = file.getPlayback().startTime;
   EXPECT_GE(t0, resumed);
-  EXPECT_LT(shown[during].time - resumed, ms(30));
+  EXPECT_LT(shown[during].time - t0, ms(100));
   for (size_t k = during; k < shown.size(); ++k)
-    EXPECT_GE(shown[k].time, t0 + static_cast<int64_t>(k - during) * ms(20)) << k;
+    EXPECT_GE(shown[k].time, t0 + static_cast<int64_t>(k - during) * ms(100)) << k;
 }
 
 // --- seeking
@@ -243,10 +242,9 @@ TEST(VideoFileSeek, ASeekWhilePausedShowsTheFrameBeforeTheTarget) {
   ASSERT_TRUE(file.painterMember.waitFor(2));
   file.setPaused(true);
   file.requestSeek(1000);  // frame 25
-  ASSERT_TRUE(file.painterMember.waitFor(3));
+  ASSERT_TRUE(file.painterMember.waitForNumber(24));
   auto numbers = file.painterMember.numbers();
   EXPECT_EQ(numbers.back(), 24);
-  std::this_thread::sleep_for(20ms);
   EXPECT_EQ(file.getShown(), 25);
   EXPECT_EQ(file.getPositionMs(), 1000);
 
@@ -275,8 +273,7 @@ TEST(VideoFileSeek, ASeekRequestedWhilePlayingWaitsForThePause) {
   auto numbers = file.painterMember.numbers();
   for (size_t k = 0; k < numbers.size(); ++k) EXPECT_EQ(numbers[k], static_cast<int>(k));
   file.setPaused(true);
-  ASSERT_TRUE(file.painterMember.waitFor(numbers.size() + 1));
-  std::this_thread::sleep_for(30ms);
+  ASSERT_TRUE(file.painterMember.waitForNumber(49));
   EXPECT_EQ(file.painterMember.numbers().back(), 49);
   EXPECT_EQ(file.getShown(), 50);
 }
@@ -291,13 +288,29 @@ TEST(VideoFileSeek, ASeekPastTheBufferedFramesWaitsForTheReader) {
   ASSERT_TRUE(file.painterMember.waitFor(1));
   file.setPaused(true);
   file.requestSeek(1200);  // frame 30
-  ASSERT_TRUE(file.painterMember.waitFor(2));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(file.painterMember.waitForNumber(29));
   EXPECT_EQ(file.painterMember.numbers().back(), 29);
   EXPECT_EQ(file.getShown(), 30);
   file.setPaused(false);
   ASSERT_TRUE(waitFor(file.idle()));
   EXPECT_EQ(file.painterMember.numbers().back(), 39);
+  EXPECT_EQ(file.painterMember.stalePictures, 0) << "the frame prepared was passed over";
+}
+
+TEST(VideoFileSeek, AFramePreparedAheadIsNotShownForTheFrameThatTakesItsSlot) {
+  // Five frames a second for one second: five slots, frame n in slot n % 5. Frame 1 is prepared
+  // while frame 0 shows; the seek passes it over and shows frame 6, which the reader put into
+  // frame 1's slot.
+  FakeVideoFile file(frames(50, ms(200)), true, 1);
+  ASSERT_TRUE(waitFor(file.opened()));
+  ASSERT_EQ(file.ring.getCapacity(), 5);
+  ASSERT_TRUE(file.play(NativeWindow{}));
+  ASSERT_TRUE(file.painterMember.waitFor(1));
+  file.setPaused(true);
+  file.requestSeek(7 * 200);
+  ASSERT_TRUE(file.painterMember.waitForNumber(6));
+  EXPECT_EQ(file.painterMember.numbers(), (std::vector<int>{0, 6}));
+  EXPECT_EQ(file.painterMember.stalePictures, 0);
 }
 
 TEST(VideoFileSeek, ASeekBeyondTheEndShowsTheLastFrameAndResumingEndsTheFile) {
@@ -307,8 +320,7 @@ TEST(VideoFileSeek, ASeekBeyondTheEndShowsTheLastFrameAndResumingEndsTheFile) {
   ASSERT_TRUE(file.painterMember.waitFor(1));
   file.setPaused(true);
   file.requestSeek(60'000);
-  ASSERT_TRUE(file.painterMember.waitFor(2));
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(file.painterMember.waitForNumber(19));
   EXPECT_EQ(file.painterMember.numbers().back(), 19);
   EXPECT_EQ(file.getShown(), 20);
   EXPECT_EQ(file.getState(), VideoFile::Paused);

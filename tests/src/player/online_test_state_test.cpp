@@ -430,13 +430,16 @@ TEST(OnlineLongPoll, WaitsForItsBoundThenAnswersTheSameMessage) {
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, 400ms);
   EXPECT_LT(waited, 8s);
-  // Any other previous state, or none that can be read, answers at once.
+  // Any other previous state, or none that can be read, answers at once: well within a bound
+  // of ten seconds, however busy the machine is.
+  OnlineServer patient(folder.path(), 10s);
+  patient.state->publish(textMessage(L"Attention to the screen"));
   for (const char* prev : {"0", "7", "-1", "x", "99999999999"}) {
     SCOPED_TRACE(prev);
     const auto begin = std::chrono::steady_clock::now();
-    EXPECT_EQ(fetch(server, "/poll", fields({std::string("prevState=") + prev})),
+    EXPECT_EQ(fetch(patient, "/poll", fields({std::string("prevState=") + prev})),
               json(withState(kRefused, 1)));
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 400ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
   }
 }
 
