@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/slider.h>
 #include <wx/toplevel.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
@@ -71,6 +72,12 @@ void sendKey(wxWindow* window, int keyCode, int modifiers) {
   wxUIActionSimulator sim;
   sim.Char(keyCode, modifiers);
   settle(20);
+}
+
+void pageSlider(wxSlider* slider, int pages) {
+  slider->SetFocus();
+  for (int i = 0; i < (pages < 0 ? -pages : pages); ++i)
+    sendKey(slider, pages > 0 ? WXK_PAGEUP : WXK_PAGEDOWN);
 }
 
 int runScripted(wxDialog& dialog, const std::function<void(wxDialog&)>& script) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class wxDialog;
+class wxSlider;
 class wxTopLevelWindow;
 class wxWindow;
 
@@ -28,6 +29,10 @@ void click(wxWindow* window);
 void clickAt(wxWindow* window, int x, int y);
 // One key press on the window (pointed at first); modifiers are wxMOD_* flags.
 void sendKey(wxWindow* window, int keyCode, int modifiers = 0);
+
+// Moves the slider as a person does with the keyboard: focused, then one Page key per step
+// (up for a positive count, down for a negative one).
+void pageSlider(wxSlider* slider, int pages);
 
 // Shows the dialog through the one road (vixo::showModal) and works it from inside its modal
 // loop: `script` runs once the dialog is on the screen. When the script leaves the dialog open,

@@ -18,16 +18,13 @@ namespace {
 
 using vixo_test::click;
 using vixo_test::runScripted;
-using vixo_test::sendKey;
 using Panel = DlgVotingSAMVIQ::SAMVIQmark;
 
 class SamviqDialogTest : public vixo_test::RunDialogTest {
  protected:
-  // Moves the slider as a person does, with the keyboard: ten steps per Page key.
+  // Ten steps per Page key.
   static void slideBy(DlgVotingSAMVIQ& dialog, int tens) {
-    dialog.markSlider->SetFocus();
-    for (int i = 0; i < (tens < 0 ? -tens : tens); ++i)
-      sendKey(dialog.markSlider, tens > 0 ? WXK_PAGEUP : WXK_PAGEDOWN);
+    vixo_test::pageSlider(dialog.markSlider, tens);
   }
 
   static void expectPanel(Panel* panel, const std::string& mark, const std::string& old) {
