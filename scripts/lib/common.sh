@@ -23,6 +23,8 @@ VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 VIXO_DISPLAY_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 # The window tests read screenshots straight from the X server.
 VIXO_PACKAGES+=(libx11-dev)
+# The ffmpeg command makes the demo task's clips (scripts/run and the program's own test).
+VIXO_PACKAGES+=(ffmpeg)
 # The fuzz targets are built with clang's libFuzzer.
 VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

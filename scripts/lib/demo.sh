@@ -2,13 +2,13 @@
 # in two groups) and a DSIS task over them, written once into the given folder.
 # shellcheck shell=bash
 
-# make_demo <folder>: writes <folder>/demo.vixo and its clips unless they are there already.
+# make_demo <folder> [<seconds> [<size>]]: writes <folder>/demo.vixo and its clips (4 s at
+# 640x360 unless told otherwise) unless they are there already.
 make_demo() {
-  local dir="$1"
+  local dir="$1" seconds="${2:-4}" size="${3:-640x360}"
   [ -f "$dir/demo.vixo" ] && return 0
   mkdir -p "$dir/clips"
   local ff=(ffmpeg -hide_banner -loglevel error -y)
-  local size=640x360 seconds=4
   echo "Making the demo clips in $dir/clips ..."
   # Group 1: test bars; group 2: a fractal zoom.
   "${ff[@]}" -f lavfi -i "testsrc2=size=$size:rate=25:duration=$seconds" \

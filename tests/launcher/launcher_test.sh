@@ -8,25 +8,8 @@
 set -uo pipefail
 
 PLAYER="$1" EDITOR="$2" LIBRARY="$3" FAKE="$4" NOSTART="$5" BUILD="$6"
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-
-fail() {
-  echo "FAILED: $*"
-  failures=$((failures + 1))
-}
-
-# expect_equal <what> <expected> <actual>
-expect_equal() {
-  if [ "$2" != "$3" ]; then
-    fail "$1"
-    echo "--- expected"
-    printf '%s\n' "$2"
-    echo "--- actual"
-    printf '%s\n' "$3"
-  fi
-}
+# shellcheck source=checks.sh
+source "$(dirname "$0")/checks.sh"
 
 # host <name> <library for bin/libvixo.so or ""> [<library for bin/libvixo_64.so>]: a folder
 # with both programs and the libraries; prints the folder.
@@ -165,8 +148,4 @@ for f in vixo_player vixo_editor bin/libvixo.so static_html/index.html; do
   [ -e "$BUILD/$f" ] || fail "build folder: $f is missing"
 done
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "All launcher checks passed"
+finish launcher
