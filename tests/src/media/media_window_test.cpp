@@ -26,6 +26,7 @@
 #include "media/media_clock.h"
 #include "media/open_media.h"
 #include "support/bars_video.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 #include "support/test_video.h"
 
@@ -34,6 +35,7 @@ namespace {
 using namespace std::chrono_literals;
 using connections::ExpressionPtr;
 using vixo_test::barColour;
+using vixo_test::pixelText;
 using vixo_test::Rgb;
 
 // Runs the event loop until the condition holds or the time limit passes; the result tells
@@ -70,14 +72,7 @@ wxImage readBack(wxWindow* window) {
 }
 
 bool near(const wxImage& image, int x, int y, Rgb c, int tolerance = 8) {
-  return std::abs(image.GetRed(x, y) - c.r) <= tolerance &&
-         std::abs(image.GetGreen(x, y) - c.g) <= tolerance &&
-         std::abs(image.GetBlue(x, y) - c.b) <= tolerance;
-}
-
-std::string describe(const wxImage& image, int x, int y) {
-  return std::to_string(image.GetRed(x, y)) + "," + std::to_string(image.GetGreen(x, y)) + "," +
-         std::to_string(image.GetBlue(x, y));
+  return vixo_test::nearColour(image, x, y, c, tolerance);
 }
 
 class MediaWindowTest : public testing::Test {
@@ -153,7 +148,7 @@ TEST_F(MediaWindowTest, AColourBarVideoShowsItsColoursTheRightWayUp) {
     for (int x : {16, 48, 80, 112}) {
       const Rgb expected = barColour(x / 2, y / 2, 64, 48);
       EXPECT_TRUE(near(shown, x, y, expected))
-          << "at " << x << "," << y << ": " << describe(shown, x, y);
+          << "at " << x << "," << y << ": " << pixelText(shown, x, y);
     }
   }
 }
@@ -261,7 +256,7 @@ TEST_F(MediaWindowTest, AStillImageShowsInItsControlForItsDisplayTime) {
   for (int y : {8, 32})
     for (int x : {8, 28, 48, 72})
       EXPECT_TRUE(near(shown, x, y, barColour(x / 2, y / 2, 40, 20)))
-          << "at " << x << "," << y << ": " << describe(shown, x, y);
+          << "at " << x << "," << y << ": " << pixelText(shown, x, y);
 
   // The thumbnail keeps the picture's R, G, B order.
   RawImage thumbnail;

@@ -98,9 +98,10 @@ TEST_F(DisplaysTest, DialogsStayInsideTheTopLeftOfTheDisplayThatHoldsThePoint) {
     // The pointer goes to the dialog's centre once it is on screen (where a display shows it:
     // the server keeps the pointer on the displays).
     const wxPoint centre = c.expected + wxSize(150, 100);
-    if (wxDisplay::GetFromPoint(centre) != wxNOT_FOUND)
+    if (wxDisplay::GetFromPoint(centre) != wxNOT_FOUND) {
       EXPECT_TRUE(loopUntil([&] { return wxGetMousePosition() == centre; }))
           << wxGetMousePosition().x << "," << wxGetMousePosition().y;
+    }
     dialog->Hide();
   }
 }

@@ -3,13 +3,18 @@
 // progress strip, the keys while playing, the pause synchronisation, the cursor, a file that
 // cannot be played, and the display test.
 #include <gtest/gtest.h>
+#include <wx/dcmemory.h>
+#include <wx/hyperlink.h>
 #include <wx/panel.h>
+#include <wx/statbmp.h>
 #include <wx/uiaction.h>
 
 #include <chrono>
 
+#include "media/ffmpeg_video_file.h"
 #include "src/player/player_fixture.h"
 #include "support/bars_video.h"
+#include "support/pixels.h"
 #include "support/screenshot.h"
 
 namespace {
@@ -20,14 +25,7 @@ using Clock = std::chrono::steady_clock;
 // The first pixel-exact point of a picture panel is compared against the bars the picture
 // shows; scaling blurs the borders of the bars, so points are taken inside them.
 bool near(const wxImage& image, int x, int y, Rgb c, int tolerance = 12) {
-  return std::abs(image.GetRed(x, y) - c.r) <= tolerance &&
-         std::abs(image.GetGreen(x, y) - c.g) <= tolerance &&
-         std::abs(image.GetBlue(x, y) - c.b) <= tolerance;
-}
-
-std::string describe(const wxImage& image, int x, int y) {
-  return std::to_string(image.GetRed(x, y)) + "," + std::to_string(image.GetGreen(x, y)) + "," +
-         std::to_string(image.GetBlue(x, y));
+  return nearColour(image, x, y, c, tolerance);
 }
 
 // Checks that the screen shows the bars picture scaled into the rectangle of the window: the
@@ -39,7 +37,7 @@ void expectBarsAt(const wxImage& screen, const wxRect& r, Rgb background) {
       const int y = r.y + (2 * row + 1) * r.height / 4;
       const Rgb c = barColour((2 * bar + 1) * 64 / 8, (2 * row + 1) * 48 / 4, 64, 48);
       EXPECT_TRUE(near(screen, x, y, c)) << "bar " << bar << " row " << row << " at " << x << ","
-                                         << y << ": " << describe(screen, x, y);
+                                         << y << ": " << pixelText(screen, x, y);
     }
   }
   for (const wxPoint outside :
@@ -47,9 +45,20 @@ void expectBarsAt(const wxImage& screen, const wxRect& r, Rgb background) {
         wxPoint(r.x + r.width / 2, r.y - 2), wxPoint(r.x + r.width / 2, r.GetBottom() + 2)}) {
     EXPECT_TRUE(near(screen, outside.x, outside.y, background, 2))
         << "outside at " << outside.x << "," << outside.y << ": "
-        << describe(screen, outside.x, outside.y);
+        << pixelText(screen, outside.x, outside.y);
   }
 }
+
+// A video file that notes every volume level handed to it.
+class VolumeRecordingFile : public FFmpegVideoFile {
+ public:
+  explicit VolumeRecordingFile(const std::wstring& path) : FFmpegVideoFile(path, true, 1) {}
+  bool setVolume(int32_t volume) override {
+    volumes.push_back(volume);
+    return FFmpegVideoFile::setVolume(volume);
+  }
+  std::vector<int32_t> volumes;  // GUI thread only
+};
 
 // Lets paused files play on when a check leaves its block early, so that the pass ends.
 struct ResumeAtEnd {
@@ -131,8 +140,8 @@ TEST_F(PlaybackTest, OnePictureFillsTheWindowLessItsMarginsWithTheProgressStripA
     EXPECT_GT(window->progress, 0.0f);
     const int bar = static_cast<int>(1280 * window->progress);
     EXPECT_EQ(window->progressBarPanel->GetSize(), wxSize(bar, 4));
-    EXPECT_TRUE(near(screen, bar / 2, 1, {0, 0, 255}, 2)) << describe(screen, bar / 2, 1);
-    EXPECT_TRUE(near(screen, 1278, 1, {255, 255, 255}, 2)) << describe(screen, 1278, 1);
+    EXPECT_TRUE(near(screen, bar / 2, 1, {0, 0, 255}, 2)) << pixelText(screen, bar / 2, 1);
+    EXPECT_TRUE(near(screen, 1278, 1, {255, 255, 255}, 2)) << pixelText(screen, 1278, 1);
     saveImage(screen, "fullscreen_one_picture");
 
     pressKey(window, WXK_SPACE);  // again: playback goes on
@@ -355,6 +364,116 @@ TEST_F(PlaybackTest, DisplayTestMovesAWhiteSquareAcrossPictureA) {
   EXPECT_EQ(white.y - panel.y, offset);
   EXPECT_GT(offset, 0);
   EXPECT_LT(offset, 734);
+}
+
+// The arrow keys step the level handed to the files within 0..100; a task without sound hands
+// them 0 whatever the level.
+TEST_F(PlaybackTest, ArrowKeysSetTheVolumeOfTheFilesAndATaskWithoutSoundMutesThem) {
+  const std::wstring clip = bars("bars.mkv", 64, 48, 12);
+  struct Case {
+    bool audio;
+    std::vector<int32_t> volumes;
+  } cases[] = {
+      {true, {100, 90, 80, 90, 100, 100}},
+      {false, {0, 0, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.audio);
+    Task t = task({clip});
+    t.properties["audio"] = Any::of(c.audio);
+    ScriptedDefaultPlayer player;
+    player.task = &t;
+    player.fullScreenWnd->present();
+    auto file = std::make_shared<VolumeRecordingFile>(clip);
+    wxTimer keys;
+    keys.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+      if (file->getState() != VideoFile::Playing) return;
+      keys.Stop();
+      for (const int key : {WXK_DOWN, WXK_DOWN, WXK_UP, WXK_UP, WXK_UP})
+        pressKey(player.fullScreenWnd, key);
+    });
+    keys.Start(2);
+    EXPECT_TRUE(player.playVideoRange({file}));
+    keys.Stop();
+    EXPECT_EQ(file->volumes, c.volumes);
+  }
+}
+
+// The observer's answer chooses the sequence: 'A' plays the first, any other answer the second
+// (told apart by the size of the picture panel); nothing plays once a stop is requested.
+TEST_F(PlaybackTest, ChosenSequencePlaysTheAnsweredOne) {
+  const std::wstring a = bars("a.mkv", 64, 48, 6);
+  const std::wstring b = bars("b.mkv", 32, 48, 6);
+  Task t = task({a, b});
+  t.properties["scaling"] = makeStringValue("Only downscale");
+  t.properties["pauseAllowed"] = Any::of(false);
+  struct Case {
+    char answer;
+    char played;
+    wxSize panel;
+  } cases[] = {{'A', 'A', {64, 48}}, {'B', 'B', {32, 48}}, {0, 'B', {32, 48}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.answer));
+    ScriptedDefaultPlayer player;
+    player.task = &t;
+    player.beforeVideoKey = c.answer;
+    EXPECT_EQ(player.playChosenSequence(L"Choose", a, b), c.played);
+    EXPECT_EQ(player.calls, std::vector<std::wstring>{L"beforeVideo|Choose|1|0|0"});
+    EXPECT_EQ(player.fullScreenWnd->firstVideoPanel->GetMinSize(), c.panel);
+    EXPECT_FALSE(player.fullScreenWnd->twoPictures->get());
+  }
+  ScriptedDefaultPlayer stopped;
+  stopped.task = &t;
+  stopped.beforeVideoKey = 'A';
+  stopped.interrupter.forceInterrupt();
+  EXPECT_EQ(stopped.playChosenSequence(L"Choose", a, b), 0);
+  EXPECT_TRUE(stopped.calls.empty());
+}
+
+// The online test's address: the link below its picture, which fills panel A fitted into the
+// window less margins of 15 percent; the next picture layout takes both away.
+TEST_F(PlaybackTest, LinkShowsTheAddressBelowItsPicture) {
+  ScriptedDefaultPlayer player;
+  auto* window = player.fullScreenWnd;
+  window->present();
+  // Left half black, right half white.
+  wxBitmap drawn(100, 100);
+  {
+    wxMemoryDC dc(drawn);
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    dc.SetPen(*wxBLACK_PEN);
+    dc.SetBrush(*wxBLACK_BRUSH);
+    dc.DrawRectangle(0, 0, 50, 100);
+  }
+  window->showLink("http://10.0.0.5:8080/", drawn.ConvertToImage());
+  EXPECT_TRUE(window->linkShown->get());
+  EXPECT_EQ(window->addressLink->GetURL(), "http://10.0.0.5:8080/");
+  EXPECT_EQ(window->addressLink->GetLabel(), "http://10.0.0.5:8080/");
+  EXPECT_FALSE(window->progressShown->get());
+  EXPECT_FALSE(window->secondVideoPanel->IsShown());
+  // 70 percent of 1280 x 1024: 896 x 716.8, so the picture becomes 716 x 716.
+  EXPECT_EQ(window->firstVideoPanel->GetMinSize(), wxSize(716, 716));
+  EXPECT_TRUE(window->firstImagePicture->IsShown());
+  EXPECT_EQ(window->firstImagePicture->GetBitmap().GetSize(), wxSize(716, 716));
+  EXPECT_TRUE(window->linkPanel->IsShown());
+
+  loopUntil([] { return false; }, 100ms);
+  const wxRect picture = window->firstVideoPanel->GetScreenRect();
+  const wxRect link = window->linkPanel->GetScreenRect();
+  EXPECT_EQ(picture.GetSize(), wxSize(716, 716));
+  EXPECT_GT(link.y, picture.GetBottom());
+  const wxImage screen = grabWindow(window);
+  ASSERT_TRUE(screen.IsOk());
+  const int y = picture.y + picture.height / 2;
+  EXPECT_TRUE(near(screen, picture.x + picture.width / 4, y, {0, 0, 0}, 2));
+  EXPECT_TRUE(near(screen, picture.x + 3 * picture.width / 4, y, {255, 255, 255}, 2));
+  saveImage(screen, "fullscreen_link");
+
+  window->showOnePicture(true, false, 5, 64, 48);
+  EXPECT_FALSE(window->linkShown->get());
+  EXPECT_FALSE(window->linkPanel->IsShown());
+  EXPECT_FALSE(window->firstImagePicture->IsShown());
 }
 
 }  // namespace
