@@ -80,12 +80,16 @@ void pageSlider(wxSlider* slider, int pages) {
     sendKey(slider, pages > 0 ? WXK_PAGEUP : WXK_PAGEDOWN);
 }
 
+bool waitUntilEnded(wxDialog& dialog) {
+  for (int i = 0; i < 100 && dialog.IsModal(); ++i) settle(20);
+  return !dialog.IsModal();
+}
+
 int runScripted(wxDialog& dialog, const std::function<void(wxDialog&)>& script) {
   vixo::setModalAnswerer([&script](wxDialog& shown) {
     EXPECT_TRUE(waitOnScreen(&shown));
     script(shown);
-    settle(20);
-    if (shown.IsModal()) {
+    if (!waitUntilEnded(shown)) {
       ADD_FAILURE() << "the script left the dialog \"" << shown.GetTitle() << "\" open";
       shown.EndModal(-1);
     }

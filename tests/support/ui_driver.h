@@ -34,6 +34,10 @@ void sendKey(wxWindow* window, int keyCode, int modifiers = 0);
 // (up for a positive count, down for a negative one).
 void pageSlider(wxSlider* slider, int pages);
 
+// Waits (handling events) until the dialog's modal loop has ended, for at most two seconds:
+// on a busy machine the click or key that ends it may take a while to arrive.
+bool waitUntilEnded(wxDialog& dialog);
+
 // Shows the dialog through the one road (vixo::showModal) and works it from inside its modal
 // loop: `script` runs once the dialog is on the screen. When the script leaves the dialog open,
 // the test fails and the dialog is ended with -1. Returns the end code.

@@ -84,8 +84,7 @@ class Observer {
       ADD_FAILURE() << "unexpected dialog " << d.GetTitle();
       player_.interrupter.forceInterrupt();
     }
-    settle(20);
-    if (d.IsModal()) {
+    if (!waitUntilEnded(d)) {
       ADD_FAILURE() << "the observer left the dialog \"" << d.GetTitle() << "\" open";
       player_.interrupter.forceInterrupt();
       d.EndModal(-1);
