@@ -1,7 +1,7 @@
 // The play path: the question about an unfinished pass, and what each answer leads to when the
 // pass cannot be continued or is started again (the players are real; the start-test dialog is
 // answered in place of a person). Whole passes through the program are in
-// tests/launcher/play_test.sh.
+// tests/launcher/vixo_player_test.sh.
 #include <gtest/gtest.h>
 
 #include <climits>

@@ -5,7 +5,7 @@
 # The program's boxes and dialogs are answered by a test script (VIXO_TEST_SCRIPT), which logs
 # what was asked. Needs a display.
 #
-# play_test.sh <vixo_player> <scripts/lib folder>
+# vixo_player_test.sh <vixo_player> <scripts/lib folder>
 set -uo pipefail
 
 PLAYER="$1" LIB="$2"
@@ -115,4 +115,4 @@ expect_equal "missing clip: the check's box" \
   "$(echo "$LOG" | grep '^prompt')"
 expect_equal "missing clip: no pass files" "" "$(pass_files "$TASK" 2>/dev/null)"
 
-finish play
+finish vixo_player
