@@ -25,6 +25,8 @@ VIXO_DISPLAY_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-u
 VIXO_PACKAGES+=(libx11-dev)
 # The QR code of the online test's address, and a reader that decodes it back in the tests.
 VIXO_PACKAGES+=(libqrcodegencpp-dev zbar-tools)
+# The ffmpeg command makes the demo task's clips (scripts/run and the program's own test).
+VIXO_PACKAGES+=(ffmpeg)
 # The fuzz targets are built with clang's libFuzzer.
 VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
