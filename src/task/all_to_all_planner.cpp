@@ -15,16 +15,19 @@ int QuestionPlannerAllToAll::questionsPerCycle(const Task& task) const {
 
 int64_t QuestionPlannerAllToAll::estimatedDuration(const Task& task, VideoInfoCache& media) const {
   const std::map<int, int> sizes = task.groupSizes();
-  int64_t s = 0, t = 0;
+  int64_t s = 0;
+  DurationSum t;
   for (int i : filesInUse(task)) {
     const int64_t n = sizes.at(task.files[i].group);
     s += n - 1;
-    t += playingTime(task, task.files[i].path, media) * (n - 1);
+    t.add(playingTime(task, task.files[i].path, media), n - 1);
   }
   if (s == 0) return 0;
-  const int64_t perPair = twoPlaybacks ? t : t / 2;
+  if (t.value() < 0) return -1;
+  DurationSum perCycle;
+  perCycle.add(twoPlaybacks ? t.value() : t.value() / 2, questionsPerCycle(task));
   const int64_t pairs = s / 2;
-  return perPair * questionsPerCycle(task) / pairs;
+  return perCycle.value() < 0 ? -1 : perCycle.value() / pairs;
 }
 
 std::shared_ptr<VIXOplay> QuestionPlannerAllToAll::makePlay(

@@ -17,16 +17,22 @@ int QuestionPlannerAllToRef::playbacksPerQuestion(const Task& task) const {
 }
 
 int64_t QuestionPlannerAllToRef::estimatedDuration(const Task& task, VideoInfoCache& media) const {
-  int64_t sum = 0;
+  DurationSum sum;
   for (int i : testFiles(task)) {
     const int r = task.referenceOfGroup(task.files[i].group);
     const std::wstring referencePath = task.hasFile(r) ? task.files[r].path : std::wstring();
     const int64_t test = playingTime(task, task.files[i].path, media);
     const int64_t reference = playingTime(task, referencePath, media);
-    sum += twoPlaybacks ? test + reference : std::max(reference, test);
+    if (twoPlaybacks) {
+      sum.add(test);
+      sum.add(reference);
+    } else {
+      sum.add(std::max(reference, test));
+    }
   }
-  if (repetitions) sum *= getTaskProperties().repetitions.getIntegerProperty(task.properties);
-  return sum;
+  if (repetitions)
+    sum.multiply(getTaskProperties().repetitions.getIntegerProperty(task.properties));
+  return sum.value();
 }
 
 std::shared_ptr<VIXOplay> QuestionPlannerAllToRef::makePlay(

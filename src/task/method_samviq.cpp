@@ -48,10 +48,10 @@ std::wstring instruction(int position) {
 }  // namespace
 
 int64_t SamviqQuestionPlanner::estimatedDuration(const Task& task, VideoInfoCache& media) const {
-  int64_t sum = 0;
+  DurationSum sum;
   for (int i : filesInUse(task))
-    sum += playingTime(task, task.files[i].path, media) * (task.references.count(i) ? 2 : 1);
-  return sum;
+    sum.add(playingTime(task, task.files[i].path, media), task.references.count(i) ? 2 : 1);
+  return sum.value();
 }
 
 int SamviqQuestionPlanner::totalQuestions(const Task& task) const {

@@ -6,9 +6,9 @@ int QuestionPlannerSingleVideo::questionsPerCycle(const Task& task) const {
 
 int64_t QuestionPlannerSingleVideo::estimatedDuration(const Task& task,
                                                       VideoInfoCache& media) const {
-  int64_t sum = 0;
-  for (int i : filesInUse(task)) sum += playingTime(task, task.files[i].path, media);
-  return sum;
+  DurationSum sum;
+  for (int i : filesInUse(task)) sum.add(playingTime(task, task.files[i].path, media));
+  return sum.value();
 }
 
 std::shared_ptr<VIXOplay> QuestionPlannerSingleVideo::makePlay(
