@@ -34,3 +34,7 @@ add_library(vixo::avformat ALIAS PkgConfig::LIBAVFORMAT)
 add_library(vixo::avcodec ALIAS PkgConfig::LIBAVCODEC)
 add_library(vixo::avutil ALIAS PkgConfig::LIBAVUTIL)
 add_library(vixo::swscale ALIAS PkgConfig::LIBSWSCALE)
+
+# cairo, through which the video painter draws its pictures into windows (GTK draws with it).
+pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
+add_library(vixo::cairo ALIAS PkgConfig::CAIRO)

@@ -13,6 +13,10 @@ VIXO_PACKAGES+=(python3-pyftpdlib)
 VIXO_PACKAGES+=(curl python3)
 # FFmpeg for the video sources (and for the test videos the tests write).
 VIXO_PACKAGES+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)
+# A real browser for the observers' page: headless Chromium driven by Selenium.
+VIXO_PACKAGES+=(chromium chromium-driver python3-selenium)
+# cairo for the video painter's drawing into windows.
+VIXO_PACKAGES+=(libcairo2-dev)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus)
 # The window tests read screenshots straight from the X server.

@@ -116,7 +116,7 @@ void WndMain::VIXOmodel::refreshRows(const std::set<unsigned>& rows) {
 
 // ---------------------------------------------------------------- the main window's rows
 
-const VideoInfo& WndMain::InfoCache::info(const std::wstring& path) {
+const VideoInfo& WndMain::InfoCache::getInfo(const std::wstring& path) {
   static const VideoInfo nothing;
   auto found = files.find(path);
   return found != files.end() ? found->second.info : nothing;

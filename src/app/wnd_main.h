@@ -56,7 +56,7 @@ class WndMain : public WndMainStub {
   class InfoCache : public VideoInfoCache {
    public:
     // The cached summary, or one process-wide empty record (not opened, not valid).
-    const VideoInfo& info(const std::wstring& path) override;
+    const VideoInfo& getInfo(const std::wstring& path) override;
     std::map<std::wstring, FileInfo> files;
   };
 

@@ -19,11 +19,12 @@ void EventGetterSetterHelper::post(const std::shared_ptr<EventGetterSetterHelper
 }
 
 EventGetter::EventGetter(wxWindow* window)
-    : shared(std::make_shared<EventGetterSetterHelper>(window)) {
+    : shared(std::make_shared<EventGetterSetterHelper>(window)),
+      nuller(std::make_shared<Nuller>(shared)) {
   if (window) window->Bind(VIXO_EVT_POSTED_CALL, &EventGetter::onPostedEvent);
 }
 
-EventGetter::~EventGetter() {
+EventGetter::Nuller::~Nuller() {
   // Under the lock, so that a post in progress on another thread finishes with the window.
   std::lock_guard<std::recursive_mutex> lock(shared->mutex);
   shared->window = nullptr;

@@ -38,8 +38,20 @@ class EventGetterSetterHelper {
 // A member of the window it posts to; destroyed with the window (GUI thread).
 class EventGetter {
  public:
+  // Clears the shared state's window when it goes, so that later posts are dropped.
+  class Nuller {
+   public:
+    explicit Nuller(std::shared_ptr<EventGetterSetterHelper> shared) : shared(std::move(shared)) {}
+    ~Nuller();  // under the shared state's lock, so a post in progress finishes first
+    Nuller(const Nuller&) = delete;
+    Nuller& operator=(const Nuller&) = delete;
+
+    std::shared_ptr<EventGetterSetterHelper> shared;
+  };
+
   explicit EventGetter(wxWindow* window);
-  ~EventGetter();  // clears the shared state's window, so that later posts are dropped
+  // Lets the nuller go first (its only handle), then the shared state.
+  ~EventGetter() = default;
   EventGetter(const EventGetter&) = delete;
   EventGetter& operator=(const EventGetter&) = delete;
 
@@ -48,6 +60,7 @@ class EventGetter {
   static void onPostedEvent(wxCommandEvent& event);
 
   std::shared_ptr<EventGetterSetterHelper> shared;
+  std::shared_ptr<Nuller> nuller;  // declared after `shared`, so destroyed before it
 };
 
 // The event of a posted callable. It owns its payload, so a callable that never runs (its

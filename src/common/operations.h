@@ -71,6 +71,13 @@ class UnaryOperation : public ExpressionT<typename Tag::template Result<T>> {
   DependentLink link_;  // must stay the last member
 };
 
+// The unary operation over an operand of value type T with the tag: UnaryOp<T>::Operation<Not>.
+template <class T>
+struct UnaryOp {
+  template <class Tag>
+  using Operation = UnaryOperation<T, Tag>;
+};
+
 // ---------------------------------------------------------------- binary operations
 
 struct Equals {
@@ -139,6 +146,14 @@ class BinaryOperation : public ExpressionT<bool> {
   // The links must stay the last members.
   DependentLink linkL_;
   DependentLink linkR_;
+};
+
+// The binary operation over operands of value types A and B with the tag:
+// BinOp<int, int>::Operation<Equals>.
+template <class A, class B>
+struct BinOp {
+  template <class Tag>
+  using Operation = BinaryOperation<A, B, Tag>;
 };
 
 // ---------------------------------------------------------------- ternary operation
@@ -227,9 +242,13 @@ class Functor : public ExpressionT<R> {
   std::array<DependentLink, sizeof...(A)> links_;
 };
 
+template <class T = void>
+class Listener;
+
 // Evaluates its operand whenever the operand notifies (never when it is made), so that the
 // callable of a functor below it runs on every change, on the changing thread.
-class Listener : public ExpressionT<void> {
+template <>
+class Listener<void> : public ExpressionT<void> {
  public:
   explicit Listener(ExpressionPtr<void> l) : l(std::move(l)) {
     detail::checkOperand(this->l);
@@ -254,7 +273,7 @@ template <class Tag, class L, class R>
 ExpressionPtr<bool> makeBinary(const NodePtr<L>& l, const NodePtr<R>& r) {
   using A = typename L::ValueType;
   using B = typename R::ValueType;
-  return makeNode<BinaryOperation<A, B, Tag>>(l, r);
+  return makeNode<typename BinOp<A, B>::template Operation<Tag>>(l, r);
 }
 
 template <class L, class R>
@@ -287,7 +306,7 @@ ExpressionPtr<bool> operator||(const NodePtr<L>& l, const NodePtr<R>& r) {
 }
 template <class L>
 ExpressionPtr<bool> operator!(const NodePtr<L>& l) {
-  return makeNode<UnaryOperation<typename L::ValueType, Not>>(l);
+  return makeNode<typename UnaryOp<typename L::ValueType>::template Operation<Not>>(l);
 }
 
 // Texts that differ (two wide-text expressions).
@@ -335,7 +354,7 @@ auto makeFunctor(F function, const NodePtr<P>&... operands) {
 
 template <class N>
 ExpressionPtr<void> makeListener(const NodePtr<N>& operand) {
-  return makeNode<Listener>(ExpressionPtr<void>(operand));
+  return makeNode<Listener<void>>(ExpressionPtr<void>(operand));
 }
 
 // The handles a window, dialog or player keeps alive for as long as it lives.

@@ -64,16 +64,23 @@ class ValueCell<T, true> {
 template <class T>
 class Variable : public ExpressionT<T> {
  public:
+  // What a variable owns as its binding, whatever the source's value type.
+  class AssignmentReaderBase {
+   public:
+    virtual ~AssignmentReaderBase() = default;
+    // Copies the source's value into the target now.
+    virtual void apply() = 0;
+  };
+
   // The binding by which this variable takes the value of a source of value type U: an
   // identity operation over the source (its operand), registered in the source's list.
   template <class U>
-  class AssignmentReader : public UnaryOperation<U, Id> {
+  class AssignmentReader : public UnaryOp<U>::template Operation<Id>, public AssignmentReaderBase {
    public:
     AssignmentReader(Variable<T>* target, ExpressionPtr<U> source)
-        : UnaryOperation<U, Id>(std::move(source)), target(target) {}
+        : UnaryOp<U>::template Operation<Id>(std::move(source)), target(target) {}
     void onChanged() override { apply(); }
-    // Copies the source's value into the target now.
-    void apply() {
+    void apply() override {
       ExpressionPtr<U> from = this->l;
       target->set(ValueConversion<T, U>::convert(from->get()));
     }
@@ -98,7 +105,7 @@ class Variable : public ExpressionT<T> {
   void assign(std::nullptr_t) { binding.reset(); }
 
   // Empty while the variable is not bound.
-  std::shared_ptr<ExpressionBase> binding;
+  std::shared_ptr<AssignmentReaderBase> binding;
 };
 
 // A variable that keeps its value.

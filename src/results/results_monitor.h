@@ -45,6 +45,8 @@ class ResultsMonitor {
   std::wstring statusText() const;
   // The passes of the latest scan, by ascending pass id.
   std::vector<PassHeader> passes() const;
+  // The task file P given at construction.
+  const std::wstring& taskPath() const { return taskPath_; }
   // False when the folder could not be watched: the monitor then shows its one scan for good.
   bool isWatching() const { return watch_.isWatching(); }
 

@@ -2,37 +2,37 @@
 
 #include <map>
 
+#include "task/saturating.h"
 #include "task/task_properties.h"
 
 int QuestionPlannerAllToAll::questionsPerCycle(const Task& task) const {
-  long long pairs = 0;
-  for (const auto& [group, n] : task.groupSizes())
-    if (group != 0) pairs += static_cast<long long>(n) * (n - 1) / 2;
+  const int64_t pairs = pairCount(task);
   const long long limit = getTaskProperties().limitPairs.getIntegerProperty(task.properties);
-  if (limit > 0 && limit < pairs) return static_cast<int>(limit);
-  return static_cast<int>(pairs);
+  if (limit > 0 && limit < pairs) return saturating::toInt(limit);
+  return saturating::toInt(pairs);
 }
 
+int64_t QuestionPlannerAllToAll::blockCandidates(const Task& task) const { return pairCount(task); }
+
 int64_t QuestionPlannerAllToAll::estimatedDuration(const Task& task, VideoInfoCache& media) const {
+  using namespace saturating;
   const std::map<int, int> sizes = task.groupSizes();
-  int64_t s = 0;
-  DurationSum t;
+  int64_t s = 0, t = 0;
   for (int i : filesInUse(task)) {
     const int64_t n = sizes.at(task.files[i].group);
     s += n - 1;
-    t.add(playingTime(task, task.files[i].path, media), n - 1);
+    t = add(t, multiply(playingTime(task, task.files[i].path, media), n - 1));
   }
   if (s == 0) return 0;
-  if (t.value() < 0) return -1;
-  DurationSum perCycle;
-  perCycle.add(twoPlaybacks ? t.value() : t.value() / 2, questionsPerCycle(task));
+  const int64_t perPair = twoPlaybacks ? t : t / 2;
   const int64_t pairs = s / 2;
-  return perCycle.value() < 0 ? -1 : perCycle.value() / pairs;
+  return multiply<int64_t>(perPair, questionsPerCycle(task)) / pairs;
 }
 
 std::shared_ptr<VIXOplay> QuestionPlannerAllToAll::makePlay(
     PlayContext context, std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
     std::shared_ptr<AnswerGetterBase> recorder) const {
+  if (!planTooLarge(context.loadedTask.task).empty()) return nullptr;
   return std::make_shared<Play>(this, std::move(context), std::move(performer),
                                 std::move(recorder));
 }

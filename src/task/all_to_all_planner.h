@@ -28,11 +28,13 @@ class QuestionPlannerAllToAll : public QuestionPlannerBase {
   // The pairs of every group, capped by the task's "limitPairs" when it is above 0.
   int questionsPerCycle(const Task& task) const override;
   int playbacksPerQuestion(const Task&) const override { return twoPlaybacks ? 2 : 1; }
+  // Every pair of every group: a block is cut to the pair limit only after it is made.
+  int64_t blockCandidates(const Task& task) const override;
   // The average pair's playing time (half of it without two playbacks) times the questions of a
   // cycle.
   int64_t estimatedDuration(const Task& task, VideoInfoCache& media) const override;
 
-  // A new play over a copy of the context.
+  // A new play over a copy of the context; none when a pass of its task cannot be held.
   std::shared_ptr<VIXOplay> makePlay(PlayContext context,
                                      std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
                                      std::shared_ptr<AnswerGetterBase> recorder) const;

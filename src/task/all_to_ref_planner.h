@@ -32,7 +32,7 @@ class QuestionPlannerAllToRef : public QuestionPlannerBase {
   // the sum times the task's "repetitions" when repetitions is on.
   int64_t estimatedDuration(const Task& task, VideoInfoCache& media) const override;
 
-  // A new play over a copy of the context.
+  // A new play over a copy of the context; none when a pass of its task cannot be held.
   std::shared_ptr<VIXOplay> makePlay(PlayContext context,
                                      std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
                                      std::shared_ptr<AnswerGetterBase> recorder) const;

@@ -2,6 +2,7 @@
 
 #include "player/vixo_player.h"
 #include "task/task_properties.h"
+#include "task/validation.h"
 
 namespace {
 
@@ -17,9 +18,7 @@ MT_DSCQS_I::MT_DSCQS_I()
                  L"the reference one, but an observer is not informed about it.") {}
 
 std::vector<ValidationMessage> MT_DSCQS_I::validate(const Task& task) const {
-  if (!getTaskProperties().network.getBoolProperty(task.properties)) return {};
-  return {ValidationMessage(0, L"network not supported by DSCQS I",
-                            L"Network not supported by DSCQS I")};
+  return refuseOnline(task, name);
 }
 
 const std::vector<const props::Property*>& MT_DSCQS_I::properties() const {

@@ -11,7 +11,9 @@
 #include "player/vixo_player.h"
 #include "task/answer_getter.h"
 #include "task/custom_question.h"
+#include "task/saturating.h"
 #include "task/task_properties.h"
+#include "task/validation.h"
 
 namespace {
 
@@ -48,14 +50,16 @@ std::wstring instruction(int position) {
 }  // namespace
 
 int64_t SamviqQuestionPlanner::estimatedDuration(const Task& task, VideoInfoCache& media) const {
-  DurationSum sum;
+  int64_t sum = 0;
   for (int i : filesInUse(task))
-    sum.add(playingTime(task, task.files[i].path, media), task.references.count(i) ? 2 : 1);
-  return sum.value();
+    sum = saturating::add(
+        sum, saturating::multiply<int64_t>(playingTime(task, task.files[i].path, media),
+                                           task.references.count(i) ? 2 : 1));
+  return sum;
 }
 
 int SamviqQuestionPlanner::totalQuestions(const Task& task) const {
-  return static_cast<int>(filesInUse(task).size());
+  return saturating::toInt(static_cast<long long>(filesInUse(task).size()));
 }
 
 MT_SAMVIQ::MT_SAMVIQ()
@@ -63,6 +67,10 @@ MT_SAMVIQ::MT_SAMVIQ()
                  L"Subjective Assessment Method for Video Quality evaluation\n(SAMVIQ, from "
                  L"EBU).\nObserver is able to play any sequence from the test set and give it "
                  L"mark, plus observer is able to play reference video.") {}
+
+std::vector<ValidationMessage> MT_SAMVIQ::validate(const Task& task) const {
+  return refuseOnline(task, name);
+}
 
 const std::vector<const props::Property*>& MT_SAMVIQ::properties() const {
   const VixoProperties& p = getTaskProperties();
@@ -74,6 +82,7 @@ MT_SAMVIQ::Play::Play(const QuestionPlanner* planner, PlayContext context)
     : VIXOplay(planner, std::move(context), nullptr) {}
 
 std::shared_ptr<VIXOplay> MT_SAMVIQ::createPlay(const PlayContext& context) const {
+  if (!planner_.planTooLarge(context.loadedTask.task).empty()) return nullptr;
   return std::make_shared<Play>(&planner_, context);
 }
 

@@ -35,6 +35,8 @@ class MT_SAMVIQ : public VIXOmethod {
   using QuestionPlanner = SamviqQuestionPlanner;
 
   MT_SAMVIQ();
+  // Refuses an online task: the browsers cannot run SAMVIQ's free order.
+  std::vector<ValidationMessage> validate(const Task& task) const override;
   // "pauseAllowed".
   const std::vector<const props::Property*>& properties() const override;
   const QuestionPlanner* planner(const Task&) const override { return &planner_; }

@@ -28,28 +28,9 @@ class QuestionPlannerBase : public QuestionPlanner {
   static int64_t playingTime(const Task& task, const std::wstring& path, VideoInfoCache& media);
 };
 
-// A sum of playing times in milliseconds. Durations come from media files, so a sum that no
-// longer fits in 64 bits is possible; it is then unknown (-1).
-class DurationSum {
- public:
-  // Adds ms, `times` times.
-  void add(int64_t ms, int64_t times = 1) {
-    int64_t part = 0;
-    if (known_ &&
-        (__builtin_mul_overflow(ms, times, &part) || __builtin_add_overflow(sum_, part, &sum_)))
-      known_ = false;
-  }
-  void multiply(int64_t times) {
-    if (known_ && __builtin_mul_overflow(sum_, times, &sum_)) known_ = false;
-  }
-  int64_t value() const { return known_ ? sum_ : -1; }
-
- private:
-  int64_t sum_ = 0;
-  bool known_ = true;
-};
-
 // The files in use (group other than 0), in file order.
 std::vector<int> filesInUse(const Task& task);
 // The files in use that are not references, in file order.
 std::vector<int> testFiles(const Task& task);
+// The pairs of files of every group in use (references take part).
+int64_t pairCount(const Task& task);

@@ -119,7 +119,10 @@ bool BlockPlay<Item>::fits(const std::vector<Item>& items) const {
   return true;
 }
 
-// Loads into copies and takes them over only when the whole state fits this play's task.
+// Loads into copies and takes them over only when the whole state fits this play's task. The
+// counters must be able to go on: a pass holds at most kMaxPassQuestions questions, so a saved
+// pass never has a position, a count or a block number beyond that, and one that has would
+// overflow on the next question.
 template <class Item>
 bool BlockPlay<Item>::loadState(Brindle::JSON state) {
   int pos = posInBlock, count = answered, id = blockId;
@@ -127,7 +130,9 @@ bool BlockPlay<Item>::loadState(Brindle::JSON state) {
   std::vector<Item> items = block;
   Brindle::JSON events = protocol;
   stateScheme(pos, count, items, id, nextTraining, currentTraining, events).load(state);
-  if (pos < 0 || count < 0 || id < 0 || !events.isArray() || !fits(items)) return false;
+  const auto counter = [](int v) { return v >= 0 && v <= QuestionPlanner::kMaxPassQuestions; };
+  if (!counter(pos) || !counter(count) || !counter(id) || !events.isArray() || !fits(items))
+    return false;
   posInBlock = pos;
   answered = count;
   blockId = id;

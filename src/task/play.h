@@ -38,8 +38,8 @@ class VIXOplay {
   // Writes the state document into `state`.
   virtual void saveState(Brindle::JSON& state) const = 0;
   // Restores a saved state. A document that does not fit the task of this play (file indices
-  // out of range, a negative position, a protocol that is not an array) is refused with false
-  // and the play stays as it was.
+  // out of range, a position, count or block number that is negative or beyond what a pass
+  // holds, a protocol that is not an array) is refused with false and the play stays as it was.
   [[nodiscard]] virtual bool loadState(Brindle::JSON state) = 0;
 
   const QuestionPlanner* planner;

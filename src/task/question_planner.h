@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct Task;
 class VIXOmethod;
@@ -35,12 +36,27 @@ class QuestionPlanner {
   // Playing time of one cycle in milliseconds.
   virtual int64_t estimatedDuration(const Task& task, VideoInfoCache& media) const = 0;
   // Questions of a whole pass, training included: cycles times questions per cycle plus the
-  // training questions.
+  // training questions (saturated at the limits of an int).
   virtual int totalQuestions(const Task& task) const;
+  // The questions one block of a pass is made of before it is cut (the pairs of every group
+  // for a pair limit): what a play holds at once. The questions of a cycle unless a planner
+  // says otherwise.
+  virtual int64_t blockCandidates(const Task& task) const;
   // Number of cycles.
   virtual int cycles(const Task& task) const = 0;
   // Training questions at the start of a pass.
   virtual int trainingQuestions(const Task& task) const = 0;
+
+  // The most questions a pass may ask, training included. The pass loop saves the current
+  // block with the state before every question, so a block must stay small; the table's own
+  // ranges allow about 5000 questions.
+  static constexpr int64_t kMaxPassQuestions = 100000;
+  // The most questions one block may be made of before it is cut (all pairs, for a pair
+  // limit): what a play holds in memory while it makes the block.
+  static constexpr int64_t kMaxBlockCandidates = 1000000;
+  // Why a pass of the task cannot be held, as a sentence for the operator; empty when it can.
+  // Validation refuses such a task, and no play is made for it.
+  std::wstring planTooLarge(const Task& task) const;
 
   const VIXOmethod* method() const { return method_; }
 

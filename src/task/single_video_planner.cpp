@@ -1,19 +1,23 @@
 #include "task/single_video_planner.h"
 
+#include "task/saturating.h"
+
 int QuestionPlannerSingleVideo::questionsPerCycle(const Task& task) const {
-  return static_cast<int>(filesInUse(task).size());
+  return saturating::toInt(static_cast<long long>(filesInUse(task).size()));
 }
 
 int64_t QuestionPlannerSingleVideo::estimatedDuration(const Task& task,
                                                       VideoInfoCache& media) const {
-  DurationSum sum;
-  for (int i : filesInUse(task)) sum.add(playingTime(task, task.files[i].path, media));
-  return sum.value();
+  int64_t sum = 0;
+  for (int i : filesInUse(task))
+    sum = saturating::add(sum, playingTime(task, task.files[i].path, media));
+  return sum;
 }
 
 std::shared_ptr<VIXOplay> QuestionPlannerSingleVideo::makePlay(
     PlayContext context, std::shared_ptr<QuestionPerformer<QuestionInit>> performer,
     std::shared_ptr<AnswerGetterBase> recorder) const {
+  if (!planTooLarge(context.loadedTask.task).empty()) return nullptr;
   return std::make_shared<Play>(this, std::move(context), std::move(performer),
                                 std::move(recorder));
 }

@@ -114,6 +114,7 @@ int64_t Task::estimatedLength(VideoInfoCache& media) const {
     if (!longest || !shortest || !shown) return -1;
     answer = std::max(*longest, *shortest);
     instructions = *shown;
+    if (answer < 0 || instructions < 0) return -1;  // stored times are not clamped
   }
 
   const int64_t playbacks = planner->playbacksPerQuestion(*this);
@@ -121,6 +122,7 @@ int64_t Task::estimatedLength(VideoInfoCache& media) const {
   const int64_t perCycle = planner->questionsPerCycle(*this);
   if (cycle < 0 || perCycle <= 0) return -1;
   const int64_t questions = planQuestionCount();
+  if (questions <= 0) return 0;  // negative cycles: the pass asks nothing
 
   // (A + B * P) * N + (D * N) / Q; a length beyond 64 bits cannot be estimated.
   std::optional<int64_t> waiting = multiply(instructions, playbacks);
@@ -160,6 +162,12 @@ SettingsScheme::Object taskFileScheme(TaskFile& file) {
 
 std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents,
                                const std::wstring& path) {
+  // A path that the reader does not take as relative and that is not a path of this system (a
+  // drive, a network name, a leading backslash) stays as it stands: made relative to the
+  // working folder it would read back as another file. So does a path with a backslash in a
+  // name: the reader takes the backslashes of a relative path for separators.
+  if (!isRelativePath(path) && path[0] != L'/') return path;
+  if (path.find(L'\\') != std::wstring::npos) return path;
   const std::vector<std::wstring> file = fullComponents(path);
   size_t matched = 0;
   while (matched < folderComponents.size() && matched < file.size() &&
@@ -170,6 +178,10 @@ std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents
   for (size_t i = matched; i < folderComponents.size(); ++i)
     relative = combinePath(relative, L"..");
   for (size_t i = matched; i < file.size(); ++i) relative = combinePath(relative, file[i]);
+  // The task folder itself is "." (a task file holds no empty path), and a trailing separator
+  // stays, so that the path reads back as the same place.
+  if (relative.empty()) relative = L".";
+  if (path.back() == L'/' && relative.back() != L'/') relative += L'/';
   return relative;
 }
 

@@ -52,8 +52,8 @@ struct Task {
   std::map<int, int> groupSizes() const;
   // The number of questions of a pass (training included); 0 without a method.
   int planQuestionCount() const;
-  // The expected length of a pass in milliseconds; 0 without a method, -1 when it cannot be
-  // estimated.
+  // The expected length of a pass in milliseconds; 0 without a method or without questions, -1
+  // when it cannot be estimated (it would not fit 64 bits, or stored times are negative).
   int64_t estimatedLength(VideoInfoCache& media) const;
 };
 
@@ -68,7 +68,10 @@ Brindle::JSON taskPropertiesToJson(const PropertyMap& properties);
 // The scheme of a file entry: "id", "path", "group".
 SettingsScheme::Object taskFileScheme(TaskFile& file);
 // The path written for a file when relative paths are on: relative to the task folder (given
-// as its components) when the two share their first component; as given otherwise.
+// as its components) when the two share their first component; as given otherwise, and always
+// for a path that the reader does not take as relative but that is not an absolute path here
+// (one with a drive, a network name or a leading backslash) and for a path with a backslash in
+// a name (which the reader would take for a separator).
 std::wstring makeRelativePaths(const std::vector<std::wstring>& folderComponents,
                                const std::wstring& path);
 // The task as the object of its task file.

@@ -2,6 +2,11 @@
 
 #include "task/vixo_method.h"
 
+Any findPropertyValue(const PropertyMap& map, const std::string& key, const Any& fallback) {
+  const auto it = map.find(key);
+  return it == map.end() || it->second.empty() ? fallback : it->second;
+}
+
 namespace props {
 
 const Any* Property::stored(const PropertyMap& map) const {
@@ -54,7 +59,7 @@ namespace {
 props::Integer integer(std::string key, std::string label, std::wstring help, long long def,
                        long long min, long long max, std::wstring unit, bool spin) {
   props::Integer p(std::move(key), std::move(label), std::move(help), def);
-  p.unit = std::move(unit);
+  p.setUnit(std::move(unit));
   p.min = min;
   p.max = max;
   p.spinEditor = spin;

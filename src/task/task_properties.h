@@ -21,6 +21,10 @@ class VIXOmethod;
 // A task's settings: key to value; an absent key or an empty value means "not set".
 using PropertyMap = std::map<std::string, Any>;
 
+// A copy of the value stored for the key; a copy of the fallback (empty: nothing) when the key
+// is absent or its value empty.
+Any findPropertyValue(const PropertyMap& map, const std::string& key, const Any& fallback = Any());
+
 namespace props {
 
 class Property {
@@ -29,6 +33,8 @@ class Property {
       : key(std::move(key)), label(std::move(label)), help(std::move(help)) {}
   virtual ~Property() = default;
   virtual PropertyDescription describe() const = 0;
+
+  std::string getKey() const { return key; }
 
   std::string key;
   std::string label;
@@ -56,6 +62,11 @@ class Integer : public PropertyT<long long> {
   // The stored integer as it is (not clamped); the default for anything else.
   long long getIntegerProperty(const PropertyMap& map) const;
   PropertyDescription describe() const override;
+  // Replaces the unit shown beside the value.
+  Integer& setUnit(std::wstring newUnit) {
+    unit = std::move(newUnit);
+    return *this;
+  }
 
   std::wstring unit;
   bool spinEditor = false;

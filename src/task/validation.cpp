@@ -5,6 +5,7 @@
 #include <set>
 
 #include "avifile/avi_system.h"
+#include "task/question_planner.h"
 #include "task/task_properties.h"
 #include "task/vixo_method.h"
 
@@ -37,7 +38,7 @@ std::vector<ValidationMessage> validateTask(const Task& task, const std::wstring
     if (!ids.insert(file.id).second && duplicates++ == 0) firstDuplicate = file.id;
     if (file.group == 0) continue;
     // The answer is valid only until the next question to the source: read it at once.
-    const VideoInfo& info = media.info(file.path);
+    const VideoInfo& info = media.getInfo(file.path);
     if (!info.opened || !info.valid) {
       if (notOpenable++ == 0) firstNotOpenable = file.id;
       continue;
@@ -120,5 +121,17 @@ std::vector<ValidationMessage> validateTask(const Task& task, const std::wstring
                           L"settings");
   }
   for (ValidationMessage& message : method->validate(task)) messages.push_back(std::move(message));
+  // A pass that could not be held as a question sequence is refused before it starts.
+  if (const QuestionPlanner* planner = method->planner(task)) {
+    std::wstring why = planner->planTooLarge(task);
+    if (!why.empty()) messages.emplace_back(0, L"too many questions", std::move(why));
+  }
   return messages;
+}
+
+std::vector<ValidationMessage> refuseOnline(const Task& task, const std::string& method) {
+  if (!getTaskProperties().network.getBoolProperty(task.properties)) return {};
+  const std::wstring name = fromUtf8(method);
+  return {ValidationMessage(0, L"network not supported by " + name,
+                            L"Network not supported by " + name)};
 }

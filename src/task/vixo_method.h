@@ -39,7 +39,8 @@ class VIXOmethod {
   // type outside the known ones.
   virtual const QuestionPlanner* planner(const Task& task) const = 0;
   // A new play that runs a pass on a copy of the context; none when the method cannot make
-  // one (a custom question type outside the known ones).
+  // one (a custom question type outside the known ones, or a pass of the task that cannot be
+  // held: see QuestionPlanner::planTooLarge).
   virtual std::shared_ptr<VIXOplay> createPlay(const PlayContext& context) const = 0;
 
   // The planner's answers for the task (false and 0 without a planner).

@@ -28,7 +28,7 @@ class FakeMedia : public VideoInfoCache {
     return *this;
   }
 
-  const VideoInfo& info(const std::wstring& path) override {
+  const VideoInfo& getInfo(const std::wstring& path) override {
     asked.push_back(path);
     const auto it = known_.find(path);
     current_ = it == known_.end() ? VideoInfo{} : it->second;

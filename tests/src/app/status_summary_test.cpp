@@ -67,7 +67,7 @@ TEST(StatusSummary, HeadlineAndColourOfTheMostSeriousLevel) {
 class SameLength : public VideoInfoCache {
  public:
   explicit SameLength(int64_t ms) { info_ = {true, true, 640, 360, false, ms}; }
-  const VideoInfo& info(const std::wstring&) override { return info_; }
+  const VideoInfo& getInfo(const std::wstring&) override { return info_; }
 
  private:
   VideoInfo info_;

@@ -144,6 +144,33 @@ TEST(Expressions, AssignBindsAndUnbinds) {
   EXPECT_EQ(other->dependents().size(), 1u);
 }
 
+// The node classes and the binding interface go by the names other parts of the system use.
+TEST(Expressions, NodesByTheirNames) {
+  auto a = makeVariableMem(2);
+  auto b = makeVariableMem(3);
+  ExpressionPtr<bool> less = a < b;
+  using IntLess = BinOp<int, int>::Operation<Less>;
+  EXPECT_NE(dynamic_cast<IntLess*>(less.get()), nullptr);
+  auto flag = makeVariableMem(true);
+  ExpressionPtr<bool> negated = !flag;
+  EXPECT_NE(dynamic_cast<UnaryOp<bool>::Operation<Not>*>(negated.get()), nullptr);
+  auto same = makeNode<UnaryOp<int>::Operation<Id>>(ExpressionPtr<int>(a));
+  EXPECT_EQ(same->get(), 2);
+
+  Counter counter;
+  ExpressionPtr<void> listener = countingListener(a, &counter);
+  EXPECT_NE(dynamic_cast<Listener<void>*>(listener.get()), nullptr);
+
+  // A variable owns its binding through the binding interface, whose apply() copies now.
+  auto target = makeVariableMem(0);
+  target->assign(a);
+  std::shared_ptr<Variable<int>::AssignmentReaderBase> binding = target->binding;
+  ASSERT_NE(binding, nullptr);
+  target->set(9);
+  binding->apply();
+  EXPECT_EQ(target->get(), 2);
+}
+
 TEST(Expressions, BinaryOperationsEvaluateBothOperandsRightFirst) {
   std::vector<std::string> order;
   auto a = makeVariableMem(0);

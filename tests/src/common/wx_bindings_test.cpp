@@ -19,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -29,23 +30,14 @@
 #include "common/event_getter.h"
 #include "common/event_loop_wait.h"
 #include "common/operations.h"
+#include "support/gui_pump.h"
 
 namespace {
 
 using namespace connections;
 using namespace std::chrono_literals;
 
-// Runs the event loop until the condition holds (or a time limit passes).
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    wxTheApp->ProcessPendingEvents();
-    wxYield();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using vixo_test::pumpUntil;
 
 // A frame with a panel and a vertical sizer, destroyed with the fixture.
 class WindowTest : public testing::Test {
@@ -186,6 +178,24 @@ TEST_F(WindowTest, PostsToAWindowThatIsGoneAreDropped) {
   EXPECT_EQ(ran, 0);
 }
 
+// The getter's nuller is what cuts the channel: once it goes, the shared state has no window
+// and later posts are dropped, although the window and the shared state still live.
+TEST_F(WindowTest, TheNullerCutsTheChannel) {
+  EventGetter getter(frame);
+  const std::shared_ptr<EventGetterSetterHelper> helper = getter.helper();
+  ASSERT_NE(getter.nuller, nullptr);
+  EXPECT_EQ(getter.nuller->shared, helper);
+  EXPECT_EQ(helper->window, frame);
+  int ran = 0;
+  EventGetterSetterHelper::post(helper, [&] { ++ran; });
+  ASSERT_TRUE(pumpUntil([&] { return ran == 1; }));
+  getter.nuller.reset();
+  EXPECT_EQ(helper->window, nullptr);
+  EventGetterSetterHelper::post(helper, [&] { ++ran; });
+  pumpUntil([] { return false; }, 50ms);
+  EXPECT_EQ(ran, 1);
+}
+
 // ---------------------------------------------------------------- two-way bindings
 
 TEST_F(WindowTest, TextBinding) {
@@ -319,13 +329,14 @@ TEST_F(WindowTest, BoldLabelAndColourSinks) {
 
   auto colour = holdBinding(makeWxBgColorVar(panel), bindings);
   const wxColour before = panel->GetBackgroundColour();
-  int paints = 0;
-  panel->Bind(wxEVT_PAINT, [&](wxPaintEvent& e) {
-    ++paints;
+  // Shared with the handler, which may still run while the fixture closes the window.
+  auto paints = std::make_shared<int>(0);
+  panel->Bind(wxEVT_PAINT, [paints](wxPaintEvent& e) {
+    ++*paints;
     e.Skip();
   });
   colour->set(before);  // its own colour: nothing pushed
-  EXPECT_EQ(paints, 0);
+  EXPECT_EQ(*paints, 0);
   auto warn = makeVariableMem(false);
   colour->assign(makeTernaryOp(warn, makeConstant(wxColour(200, 30, 30)),
                                makeConstant(wxColour(30, 200, 30))));

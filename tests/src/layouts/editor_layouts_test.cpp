@@ -47,6 +47,7 @@ using vixo_test::expectOpening;
 using vixo_test::kDialogStyle;
 using vixo_test::LayoutText;
 using vixo_test::runEvents;
+using vixo_test::runEventsUntil;
 
 class EditorLayoutTest : public vixo_test::LayoutTest {};
 
@@ -377,9 +378,12 @@ TEST_F(EditorLayoutTest, SplittersPlaceTheirSashesOnTheFirstIdleEvent) {
   auto* w = keep(new WndMainStub(nullptr));
   EXPECT_EQ(w->GetSize(), wxSize(771, 498));
   w->Show();
-  runEvents(100);
   wxSplitterWindow* main = w->mainSplitter;
   wxSplitterWindow* info = w->infoSplitter;
+  runEventsUntil([&] {
+    return main->GetSashPosition() == main->GetClientSize().x - 250 &&
+           info->GetSashPosition() == info->GetClientSize().y - 100;
+  });
   // The side panel is 250 pixels wide and the information panel 100 pixels high.
   EXPECT_EQ(main->GetSashPosition(), main->GetClientSize().x - 250);
   EXPECT_EQ(info->GetSashPosition(), info->GetClientSize().y - 100);
@@ -390,7 +394,10 @@ TEST_F(EditorLayoutTest, SplittersPlaceTheirSashesOnTheFirstIdleEvent) {
 
   // Sash gravity 1: a larger frame widens the file list and heightens the property grid only.
   w->SetSize(1100, 800);
-  runEvents(100);
+  runEventsUntil([&] {
+    return main->GetSashPosition() == main->GetClientSize().x - 250 &&
+           info->GetSashPosition() == info->GetClientSize().y - 100;
+  });
   EXPECT_EQ(main->GetSashPosition(), main->GetClientSize().x - 250);
   EXPECT_EQ(info->GetSashPosition(), info->GetClientSize().y - 100);
 

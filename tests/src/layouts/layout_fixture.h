@@ -2,6 +2,8 @@
 // assertion fail the test, and texts that the expected layouts use.
 #pragma once
 
+#include <functional>
+
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -73,6 +75,13 @@ inline void expectOpening(wxTopLevelWindow* window, const wxString& title, long 
     EXPECT_EQ(window->GetSize(), size);
   }
   EXPECT_EQ(window->GetPosition(), centredPosition(window->GetSize()));
+}
+
+// Runs the event loop until the condition holds, at most about five seconds (a loaded machine
+// can take its time over a window's first layout); false when it never held.
+inline bool runEventsUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 250 && !done(); ++i) runEvents(20);
+  return done();
 }
 
 class LayoutTest : public testing::Test {

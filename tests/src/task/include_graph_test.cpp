@@ -7,7 +7,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,7 +21,7 @@ const fs::path kTaskFolder = fs::path(VIXO_TEST_DATA) / ".." / ".." / "src" / "t
 // layer or of layers below it.
 const std::vector<std::vector<std::string>> kLayers = {
     // interfaces through which the model reaches planners and methods
-    {"question_planner", "vixo_method", "custom_question", "pass_random"},
+    {"question_planner", "vixo_method", "custom_question", "pass_random", "saturating"},
     // the task model
     {"task_properties", "task"},
     {"validation", "answer_getter"},
@@ -39,7 +38,7 @@ const std::vector<std::vector<std::string>> kLayers = {
 // Unit name to the units its header and source include.
 std::map<std::string, std::set<std::string>> includeGraph() {
   std::map<std::string, std::set<std::string>> graph;
-  const std::regex include(R"(^\s*#\s*include\s*"task/([a-z_0-9]+)\.h")");
+  const std::string marker = "#include \"task/";
   for (const fs::directory_entry& entry : fs::directory_iterator(kTaskFolder)) {
     const fs::path path = entry.path();
     if (path.extension() != ".h" && path.extension() != ".cpp") continue;
@@ -47,9 +46,12 @@ std::map<std::string, std::set<std::string>> includeGraph() {
     std::set<std::string>& edges = graph[unit];
     std::ifstream in(path);
     std::string line;
-    std::smatch m;
-    while (std::getline(in, line))
-      if (std::regex_search(line, m, include) && m[1] != unit) edges.insert(m[1]);
+    while (std::getline(in, line)) {
+      if (line.rfind(marker, 0) != 0) continue;
+      const size_t begin = marker.size();
+      const std::string included = line.substr(begin, line.find(".h\"", begin) - begin);
+      if (included != unit) edges.insert(included);
+    }
   }
   return graph;
 }

@@ -487,6 +487,15 @@ TEST(PlayState, StateThatDoesNotFitTheTaskIsRefused) {
       {"SCACJ", "currentFilesBlock", "[[0,1],[2,9]]"},
       {"SCACJ", "currentFilesBlock", "[[-5,1]]"},
       {"Custom", "currentFilesBlock", "[4]"},
+      // Counters that could not go on: the next block or question would overflow them. No pass
+      // asks more than a pass holds, so no saved pass has them.
+      {"DSIS", "currentBlockId", "2147483647"},
+      {"SCACJ", "currentBlockId", "2147483647"},
+      {"Custom", "currentBlockId", "2147483647"},
+      {"DSIS", "currentBlockId", "1000001"},
+      {"DSIS", "currentQuestion", "2147483647"},
+      {"SCACJ", "currentQuestion", "1000001"},
+      {"DSIS", "currentPosInBlock", "2147483647"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.method) + " " + row.member + " " + row.value);

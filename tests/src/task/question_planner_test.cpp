@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/fake_media.h"
+#include "task/play.h"
 #include "task/task.h"
+#include "task/validation.h"
 #include "task/vixo_method.h"
 
 namespace {
@@ -234,6 +238,132 @@ TEST(QuestionPlanner, FilesInUseAndTestFiles) {
       makeTask("DSIS", {{L"a", 1}, {L"b", 0}, {L"c", 2}, {L"d", 1}, {L"e", 2}}, {3, 4, 9});
   EXPECT_EQ(filesInUse(task), (std::vector<int>{0, 2, 3, 4}));
   EXPECT_EQ(testFiles(task), (std::vector<int>{0, 2}));
+}
+
+// Stored settings are not clamped to their ranges: at the limits of the stored integers the
+// counts and durations saturate instead of overflowing.
+TEST(QuestionPlanner, CountsSaturateAtTheLimitsOfStoredSettings) {
+  constexpr long long kHuge = std::numeric_limits<long long>::max();
+  constexpr long long kLow = std::numeric_limits<long long>::min();
+  constexpr int kIntMax = std::numeric_limits<int>::max();
+  constexpr int kIntMin = std::numeric_limits<int>::min();
+  struct Row {
+    std::string method;
+    PropertyMap extra;
+    int cycles, training, playbacks, total;
+  };
+  const Row rows[] = {
+      {"DSIS", {{"cycles", Any::of(kHuge)}}, kIntMax, 5, 2, kIntMax},
+      {"DSIS", {{"cycles", Any::of(kLow)}}, kIntMin, 5, 2, kIntMin + 5},
+      {"DSIS", {{"trainingQuestions", Any::of(kHuge)}}, 1, kIntMax, 2, kIntMax},
+      {"DSIS",
+       {{"cycles", Any::of(2147483647LL)}, {"trainingQuestions", Any::of(2147483647LL)}},
+       kIntMax,
+       kIntMax,
+       2,
+       kIntMax},
+      {"SCACJ", {{"cycles", Any::of(1073741824LL)}}, 1073741824, 5, 1, kIntMax},
+      {"SCACJ", {{"limitPairs", Any::of(kLow)}, {"trainingQuestions", Any::of(0LL)}}, 1, 0, 1, 3},
+      {"SCACJ", {{"limitPairs", Any::of(kHuge)}, {"trainingQuestions", Any::of(0LL)}}, 1, 0, 1, 3},
+      {"DSCQS II", {{"repetitions", Any::of(kHuge)}}, 1, 5, kIntMax, 7},
+      {"DSCQS II", {{"repetitions", Any::of(kLow)}}, 1, 5, kIntMin, 7},
+      {"DSCQS II", {{"repetitions", Any::of(1073741824LL)}}, 1, 5, kIntMax, 7},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.method + " " + ::testing::PrintToString(row.total));
+    const Task task = makeTask(row.method, kThree, {0}, row.extra);
+    const QuestionPlanner& p = plannerOf(task);
+    EXPECT_EQ(p.cycles(task), row.cycles);
+    EXPECT_EQ(p.trainingQuestions(task), row.training);
+    EXPECT_EQ(p.playbacksPerQuestion(task), row.playbacks);
+    EXPECT_EQ(p.totalQuestions(task), row.total);
+    EXPECT_EQ(task.planQuestionCount(), row.total);
+  }
+
+  // Durations saturate too; a length that does not fit cannot be estimated.
+  FakeMedia media;
+  media.video(L"/v/r", 1000).image(L"/v/a").video(L"/v/b", 3000);
+  const struct {
+    std::string method;
+    PropertyMap extra;
+    int64_t duration;
+  } durations[] = {
+      {"DSCQS II", {{"repetitions", Any::of(kHuge)}}, std::numeric_limits<int64_t>::max()},
+      {"DSCQS II", {{"repetitions", Any::of(kLow)}}, std::numeric_limits<int64_t>::min()},
+      {"DSIS", {{"imageLength", Any::of(kHuge)}}, std::numeric_limits<int64_t>::max()},
+      {"SAMVIQ", {{"imageLength", Any::of(kHuge)}}, std::numeric_limits<int64_t>::max()},
+      // The pair sum saturates, and so does half of it times the three pairs of the cycle,
+      // which is then divided by the three pairs.
+      {"SCACJ", {{"imageLength", Any::of(kHuge)}}, std::numeric_limits<int64_t>::max() / 3},
+      {"SCACJ", {{"imageLength", Any::of(kLow)}}, std::numeric_limits<int64_t>::min() / 3},
+      {"Custom", {{"imageLength", Any::of(kHuge)}}, std::numeric_limits<int64_t>::max()},
+  };
+  for (const auto& row : durations) {
+    SCOPED_TRACE(row.method);
+    const Task task = makeTask(row.method, kThree, {0}, row.extra);
+    EXPECT_EQ(plannerOf(task).estimatedDuration(task, media), row.duration);
+    EXPECT_EQ(task.estimatedLength(media), -1);
+  }
+}
+
+// A task whose questions cannot all be held by a pass is refused: validation says why, and the
+// method makes no play for it. One question less, or one block's candidates less, is made.
+TEST(QuestionPlanner, PlanThatCannotBeHeldIsRefusedBeforeThePass) {
+  const std::wstring kTooMany = L"too many questions";
+  struct Row {
+    std::string method;
+    int groupSize;
+    PropertyMap extra;
+    std::wstring text;  // empty: the plan is held
+  };
+  const Row rows[] = {
+      {"DSIS",
+       3,
+       {{"trainingQuestions", Any::of(2000000000LL)}},
+       L"A pass of this task would ask 2000000002 questions; a pass holds at most 100000"},
+      {"DSIS", 3, {{"trainingQuestions", Any::of(99998LL)}}, L""},
+      {"DSIS",
+       3,
+       {{"trainingQuestions", Any::of(99999LL)}},
+       L"A pass of this task would ask 100001 questions; a pass holds at most 100000"},
+      // Negative cycles ask for nothing, but the training block is made all the same.
+      {"DSIS",
+       3,
+       {{"trainingQuestions", Any::of(100001LL)}, {"cycles", Any::of(-50000LL)}},
+       L"A pass of this task would ask 100001 questions; a pass holds at most 100000"},
+      {"DSCQS I",
+       3,
+       {{"cycles", Any::of(9223372036854775807LL)}},
+       L"A pass of this task would ask 2147483647 questions; a pass holds at most 100000"},
+      // 1415 files make 1000405 pairs: a block is cut to the pair limit only after it is made.
+      {"SCACJ",
+       1415,
+       {{"limitPairs", Any::of(10LL)}, {"trainingQuestions", Any::of(0LL)}},
+       L"A block of this task would be made of 1000405 questions; a block is made of at most "
+       L"1000000"},
+      {"SCACJ", 1414, {{"limitPairs", Any::of(10LL)}, {"trainingQuestions", Any::of(0LL)}}, L""},
+      {"Custom", 3, {{"customQuestion", makeStringValue("Q\n1 a\n2 b")}}, L""},
+  };
+  FakeMedia media;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.method + " " + std::to_string(row.groupSize));
+    std::vector<std::pair<std::wstring, int>> files;
+    for (int i = 0; i < row.groupSize; ++i) files.push_back({L"/v/" + std::to_wstring(i), 1});
+    const Task task = makeTask(row.method, files, {0}, row.extra);
+    EXPECT_EQ(plannerOf(task).planTooLarge(task), row.text);
+    const std::vector<ValidationMessage> messages = validateTask(task, L"", media);
+    bool refused = false;
+    for (const ValidationMessage& m : messages) {
+      if (m.shortText != kTooMany) continue;
+      refused = true;
+      EXPECT_EQ(m.level, 0);
+      EXPECT_EQ(m.text, row.text);
+    }
+    EXPECT_EQ(refused, !row.text.empty());
+    const std::shared_ptr<VIXOplay> play = task.method()->createPlay(
+        PlayContext(LoadedTask(task, L""), nullptr, L"Ann", "", 0, false, true));
+    EXPECT_EQ(play == nullptr, !row.text.empty());
+  }
 }
 
 TEST(QuestionPlanner, TaskWithoutMethodPlansNothing) {

@@ -131,6 +131,102 @@ TEST_F(TaskFileTest, RelativePathsWhenWriting) {
   EXPECT_EQ(paths(taskPath())[1], root + "/u/x.avi");
 }
 
+// The working folder for the life of the object.
+class InFolder {
+ public:
+  explicit InFolder(const std::string& folder) : previous_(fs::current_path()) {
+    fs::current_path(folder);
+  }
+  ~InFolder() { fs::current_path(previous_); }
+
+ private:
+  fs::path previous_;
+};
+
+// Paths that the reader does not take as relative but that are no paths of this system (a
+// drive, a network name, a leading backslash) are written exactly as they stand, so that a task
+// loaded from a file writes back and loads again to the same files, whatever the working folder
+// and however the task file is named.
+TEST_F(TaskFileTest, PathsThatAreNotRelativeRoundTripFromAnyFolder) {
+  const std::vector<std::wstring> foreign = {L"D:\\x.avi", L"\\\\server\\share\\x.avi",
+                                             L"\\top\\x.avi", L"c:/y.avi"};
+  const std::vector<std::wstring> native = {L"v\\x.avi", L"..\\u\\x.avi", L"/x.avi"};
+  JSON document = parseText(R"({"generator" : "Orlo VIXO", "file-format-version" : 100,
+      "task-name" : "n", "files" : [], "properties" : {"relativePaths" : true}})");
+  JSON files{Brindle::JSONElements::Array()};
+  for (const auto* list : {&foreign, &native}) {
+    for (const std::wstring& path : *list) {
+      JSON file{Brindle::JSONElements::Object()};
+      file.set("id", JSON(std::to_wstring(files.size())));
+      file.set("path", JSON(path));
+      file.set("group", JSON(Brindle::JSONElements::Integer(1)));
+      files.append(file);
+    }
+  }
+  document.set("files", files);
+  const std::string text = document.toString(-1);
+  writeTaskFile(text);
+  folder_.makeFile("elsewhere/deeper/.keep");
+
+  for (const std::string& cwd :
+       {folder_.path(), folder_ / "tasks", folder_ / "elsewhere/deeper", std::string("/")}) {
+    SCOPED_TRACE("working folder " + cwd);
+    const InFolder in(cwd);
+    // The task file named absolutely and, where it lies below the working folder, relatively.
+    std::vector<std::wstring> names{taskPath()};
+    if (cwd == folder_.path()) names.push_back(L"tasks/t.vixo");
+    if (cwd == folder_ / "tasks") names.push_back(L"t.vixo");
+    for (const std::wstring& name : names) {
+      SCOPED_TRACE(toUtf8(name));
+      writeTaskFile(text);
+      Task first;
+      ASSERT_TRUE(loadTaskFile(first, name));
+      ASSERT_EQ(first.files.size(), foreign.size() + native.size());
+      const std::string again = written(first, name);
+      for (size_t i = 0; i < foreign.size(); ++i) EXPECT_EQ(first.files[i].path, foreign[i]);
+      writeTaskFile(again);
+      Task second;
+      ASSERT_TRUE(loadTaskFile(second, name)) << again;
+      ASSERT_EQ(second.files.size(), first.files.size());
+      for (size_t i = 0; i < first.files.size(); ++i) {
+        const bool native = isRelativePath(first.files[i].path) || first.files[i].path[0] == L'/';
+        if (native)
+          EXPECT_EQ(getFullPath(second.files[i].path), getFullPath(first.files[i].path)) << again;
+        else
+          EXPECT_EQ(second.files[i].path, first.files[i].path) << again;
+      }
+    }
+  }
+}
+
+// Every path written for the task file reads back as the same place: the task folder itself
+// (written ".", never the empty path a task file may not hold), a trailing separator, and a
+// backslash in a name.
+TEST_F(TaskFileTest, PathsWrittenRelativeReadBackAsTheSamePlace) {
+  // A name may hold a backslash here; the reader would take it for a separator in a relative
+  // path, so such a path is written as it stands.
+  const std::vector<std::wstring> paths = {inTasks(""),
+                                           inTasks("sub/"),
+                                           fromUtf8(folder_ / "v/x.avi/"),
+                                           L"/",
+                                           inTasks("x.avi"),
+                                           fromUtf8(folder_.path()),
+                                           inTasks("../tasks"),
+                                           inTasks("v\\x.avi"),
+                                           L"/a\\b/c.avi"};
+  Task task;
+  task.name = L"t";
+  for (const std::wstring& path : paths)
+    task.files.push_back({std::to_wstring(task.files.size()), path, 1});
+  const std::string text = written(task, taskPath());
+  writeTaskFile(text);
+  Task back;
+  ASSERT_TRUE(loadTaskFile(back, taskPath())) << text;
+  ASSERT_EQ(back.files.size(), paths.size());
+  for (size_t i = 0; i < paths.size(); ++i)
+    EXPECT_EQ(canonicalizePath(back.files[i].path), canonicalizePath(paths[i])) << text;
+}
+
 TEST_F(TaskFileTest, ReadBackEqualForGeneratedTasks) {
   std::mt19937 rng(5);
   const std::vector<std::string> keys = {"cycles", "margin",  "network",   "customQuestion",

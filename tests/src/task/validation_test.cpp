@@ -246,6 +246,8 @@ TEST(ValidateTask, FilesGroupsAndReferencesForTheMethod) {
                    std::wstring(L"Group ") + group + L" should have at least 2 files"};
   };
   const PropertyMap allToRef{{"customQuestionType", makeStringValue("All to ref")}};
+  const PropertyMap online{{"network", Any::of(true)}};
+  const PropertyMap offline{{"network", Any::of(false)}};
   const PropertyMap badQuestion{{"customQuestionType", makeStringValue("All to ref")},
                                 {"customQuestion", makeStringValue("Q\n1 a\n2b")}};
   const struct {
@@ -287,6 +289,21 @@ TEST(ValidateTask, FilesGroupsAndReferencesForTheMethod) {
       {"a reference outside the file list is none", "DSIS", {1, 1}, {7, -3}, {}, {kSetReference}},
       {"references in every group", "DSIS", {1, 1, 2, 2}, {0, 3}, {}, {}},
       {"SAMVIQ needs references", "SAMVIQ", {1, 1}, {}, {}, {kSetReference}},
+      {"SAMVIQ cannot run online",
+       "SAMVIQ",
+       {1, 1},
+       {0},
+       online,
+       {{0, L"network not supported by SAMVIQ", L"Network not supported by SAMVIQ"}}},
+      {"the refusal comes after the checks of the files",
+       "SAMVIQ",
+       {1, 1},
+       {},
+       online,
+       {kSetReference,
+        {0, L"network not supported by SAMVIQ", L"Network not supported by SAMVIQ"}}},
+      {"SAMVIQ with the online test off", "SAMVIQ", {1, 1}, {0}, offline, {}},
+      {"DSIS runs online", "DSIS", {1, 1}, {0}, online, {}},
       {"SCACJ needs none", "SCACJ", {1, 1}, {}, {}, {}},
       {"one video per question allows a single file", "Custom", {1}, {}, {}, {}},
       {"Custom against references needs them", "Custom", {1, 1}, {}, allToRef, {kSetReference}},
@@ -463,6 +480,15 @@ TEST(EstimatedLength, WhenItCannotBeEstimated) {
       {"a cycle beyond 64 bits, all to all", makeTask("SCACJ", dsisTask().files), endless(), -1},
       {"a cycle beyond 64 bits, SAMVIQ", makeTask("SAMVIQ", dsisTask().files, {0}), endless(), -1},
       {"a cycle beyond 64 bits, one video", makeTask("Custom", dsisTask().files), endless(), -1},
+      // A length is never negative: negative stored times cannot be estimated, and a pass that
+      // asks no questions (negative cycles) takes no time.
+      {"negative answer and instruction times",
+       dsisTask({{"network", Any::of(true)},
+                 {"networkMinTime", Any::of(-10LL)},
+                 {"networkMaxTime", Any::of(-3LL)},
+                 {"networkInstrTime", Any::of(-4LL)}}),
+       dsisMedia(), -1},
+      {"negative cycles ask nothing", dsisTask({{"cycles", Any::of(-50LL)}}), dsisMedia(), 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -10,6 +10,8 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -434,6 +436,36 @@ bool toggleHiddenAttribute(const std::wstring& path) {
   if (!toNativePath(path, native) || native.empty()) return false;
   struct stat info {};
   return stat(native.c_str(), &info) == 0;
+}
+
+bool writeFileReplacing(const std::wstring& path, std::string_view bytes) {
+  std::string native;
+  if (!toNativePath(path, native) || native.empty() || native.back() == '/') return false;
+  // Replacing a file that may not be written would go round its permissions.
+  if (access(native.c_str(), W_OK) != 0 && errno != ENOENT) return false;
+  // A short name of its own in the same folder, so that the rename stays on one file system and
+  // a long target name still leaves room for it.
+  static std::atomic<unsigned> counter{0};
+  const size_t slash = native.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+  const std::string temporary =
+      folder + ".vixo-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+  const int fd =
+      open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ok = fsync(fd) == 0 && ok;
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(temporary.c_str(), native.c_str()) == 0;
+  if (!ok) unlink(temporary.c_str());
+  return ok;
 }
 
 // --- system

@@ -104,6 +104,10 @@ class FileFinder {
 uint64_t getFileWriteTime(const std::wstring& path);
 // There is no hidden attribute here: true when the file exists.
 bool toggleHiddenAttribute(const std::wstring& path);
+// Writes the bytes to a new file in the path's folder and renames it over the path, so that the
+// path holds either what it held before or all of the bytes, never a part. A file in the path's
+// place that may not be written stays as it is. False on any failure; the new file is then gone.
+[[nodiscard]] bool writeFileReplacing(const std::wstring& path, std::string_view bytes);
 
 // --- system
 

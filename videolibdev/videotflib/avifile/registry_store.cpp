@@ -240,7 +240,12 @@ void RegistryStore::readString(const std::wstring& name, std::wstring& text) {
 bool RegistryStore::setString(const std::wstring& name, const std::wstring& text) {
   if (!record_) return false;
   const std::wstring stored = text.substr(0, text.find(L'\0'));
-  return record_->write(name, JSON(stored));
+  const std::string encoded = toUtf8(stored);
+  if (encoded.empty() && !stored.empty()) {
+    record_->lastError = EILSEQ;  // not a Unicode text: nothing is stored
+    return false;
+  }
+  return record_->write(name, JSON(encoded));
 }
 
 bool RegistryStore::setUtf8String(const std::wstring& name, const std::string& text) {

@@ -51,7 +51,8 @@ class RegistryStore {
   [[nodiscard]] int64_t valueSize(const std::wstring& name);
 
   // --- throwing accessors (SettingError)
-  // Stores the text up to its first zero character.
+  // Stores the text up to its first zero character; text that is not Unicode (a lone surrogate,
+  // a value beyond U+10FFFF) is refused with EILSEQ and stores nothing.
   void writeString(const std::wstring& name, const std::wstring& text);
   // The out text is set only on success.
   void readString(const std::wstring& name, std::wstring& text);

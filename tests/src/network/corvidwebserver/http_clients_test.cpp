@@ -3,13 +3,12 @@
 // their requests must reach the handler as sent.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "network/corvidwebserver/webserver.h"
 #include "server_fixture.h"
+#include "support/run_command.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -19,21 +18,7 @@ using vixo_test::Pairs;
 using vixo_test::pairsOf;
 using vixo_test::RecordingServer;
 
-// Runs a shell command; its standard output, and its exit status in `status`.
-std::string run(const std::string& command, int& status) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) {
-    status = -1;
-    return out;
-  }
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int raw = pclose(pipe);
-  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
-}
+constexpr auto run = &vixo_test::runCommand;
 
 std::string url(const RecordingServer& server, const std::string& rest) {
   return "'http://127.0.0.1:" + std::to_string(server.port()) + rest + "'";

@@ -741,6 +741,60 @@ TEST_F(FileSystemTest, ToggleHiddenAttributeOnlyChecksExistence) {
   EXPECT_FALSE(toggleHiddenAttribute(wide("missing") + static_cast<wchar_t>(0x110000)));
 }
 
+TEST_F(FileSystemTest, WriteFileReplacingLeavesTheWholeFileOrWhatWasThere) {
+  const auto read = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const auto names = [&] {
+    std::set<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(root_))
+      out.insert(entry.path().filename().string());
+    return out;
+  };
+
+  // A new file gets the usual permissions, not those of a private temporary file.
+  const std::string fresh = root_ + "/t\u00E4ble.csv";
+  ASSERT_TRUE(writeFileReplacing(fromUtf8(fresh), std::string("a,b\n\0c\n", 7)));
+  EXPECT_EQ(read(fresh), std::string("a,b\n\0c\n", 7));
+  const std::string usual = makeFile("usual");
+  struct stat made {
+  }, reference{};
+  ASSERT_EQ(stat(fresh.c_str(), &made), 0);
+  ASSERT_EQ(stat(usual.c_str(), &reference), 0);
+  EXPECT_EQ(made.st_mode & 07777, reference.st_mode & 07777);
+  std::filesystem::remove(usual);
+
+  // An existing file is replaced whole, also by fewer bytes.
+  ASSERT_TRUE(writeFileReplacing(fromUtf8(fresh), "x"));
+  EXPECT_EQ(read(fresh), "x");
+  ASSERT_TRUE(writeFileReplacing(fromUtf8(fresh), ""));
+  EXPECT_EQ(read(fresh), "");
+  EXPECT_EQ(names(), std::set<std::string>{"t\u00E4ble.csv"});
+
+  std::filesystem::create_directory(root_ + "/folder");
+  const std::wstring failing[] = {
+      wide("missing/table.csv"),
+      wide("folder"),   // a folder in the path's place stays a folder
+      wide("folder/"),  // no file name
+      L"",
+      wide("table.csv") + std::wstring(L"\0x", 2),
+  };
+  for (const std::wstring& path : failing) {
+    SCOPED_TRACE(::testing::PrintToString(path));
+    EXPECT_FALSE(writeFileReplacing(path, "data"));
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(root_ + "/folder"));
+  EXPECT_TRUE(std::filesystem::is_empty(root_ + "/folder"));
+  EXPECT_EQ(names(), (std::set<std::string>{"folder", "t\u00E4ble.csv"}));
+
+  if (geteuid() != 0) {  // root may write anything
+    ASSERT_EQ(chmod(fresh.c_str(), 0444), 0);
+    EXPECT_FALSE(writeFileReplacing(fromUtf8(fresh), "new"));
+    EXPECT_EQ(read(fresh), "");
+  }
+}
+
 TEST(SystemTest, GetModuleDirectoryIsTheFolderOfThisProgram) {
   const std::wstring folder = getModuleDirectory();
   ASSERT_FALSE(folder.empty());

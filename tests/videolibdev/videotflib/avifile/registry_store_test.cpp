@@ -99,6 +99,32 @@ TEST_F(RegistryStoreTest, ValuesRoundTripWithTheirTypes) {
   EXPECT_EQ(values.find("hostIdx")->getInteger(), -3);
 }
 
+// Text that cannot be encoded (a lone surrogate, a value beyond U+10FFFF) is refused as it is
+// for the UTF-8 setter: EILSEQ, and nothing is stored, neither a new value nor over an old one.
+TEST_F(RegistryStoreTest, TextThatCannotBeEncodedIsRefusedAndStoresNothing) {
+  RegistryStore store = RegistryStore::open(L"vixo");
+  ASSERT_TRUE(store.setString(L"observer", L"Ana"));
+  const std::string before = readFile();
+  const std::wstring broken[] = {std::wstring(1, wchar_t(0xD800)),
+                                 L"ab" + std::wstring(1, wchar_t(0xDFFF)),
+                                 std::wstring(1, wchar_t(0x110000))};
+  for (const std::wstring& text : broken) {
+    EXPECT_FALSE(store.setString(L"observer", text));
+    EXPECT_EQ(store.lastError(), EILSEQ);
+    EXPECT_FALSE(store.setString(L"fresh", text));
+    EXPECT_EQ(store.lastError(), EILSEQ);
+    EXPECT_FALSE(store.setUtf8String(L"fresh", "\xED\xA0\x80"));
+    EXPECT_EQ(store.lastError(), EILSEQ);
+    EXPECT_THROW(store.writeString(L"fresh", text), SettingError);
+  }
+  EXPECT_EQ(readFile(), before);
+  std::wstring read;
+  ASSERT_TRUE(store.getString(L"observer", read));
+  EXPECT_EQ(read, L"Ana");
+  EXPECT_FALSE(store.getString(L"fresh", read));
+  EXPECT_EQ(store.lastError(), ENOENT);
+}
+
 TEST_F(RegistryStoreTest, OtherTypesAreRefusedAndLeaveTheOutArgument) {
   RegistryStore store = RegistryStore::open(L"vixo");
   ASSERT_TRUE(store.setString(L"display", L"1"));

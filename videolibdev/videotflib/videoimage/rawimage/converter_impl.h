@@ -1,6 +1,6 @@
 // The reader templates of the raw-image library, each over one sample-row type (encoded_image.h):
-// - plane readers, each serving one stored plane and filling one or more working planes of the
-//   planar 4:4:4 working image, with the maps between the picture size and the plane's size;
+// - plane readers (plane_readers.h), each serving one stored plane and filling one or more
+//   working planes of the planar 4:4:4 working image;
 // - image readers, which wire the plane readers of a format to stored and working planes
 //   (Combinator for planar layouts, Combinator2 for semi-planar, ImageReaderPacked for packed
 //   and gray);
@@ -10,209 +10,38 @@
 // Everything here is immutable after construction and may be shared between threads.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "avifile/assertion.h"
 #include "videoimage/rawimage/encoded_image.h"
 #include "videoimage/rawimage/format_registry.h"
+#include "videoimage/rawimage/plane_readers.h"
 #include "videoimage/rawimage/raw_format.h"
 #include "videoimage/rawimage/reader_interface.h"
 
 namespace rawDecoderTmp {
 namespace readers {
 
-// ceil(x / k) for x >= 0.
-constexpr int ceilDiv(int x, int k) { return (x + k - 1) / k; }
-
-// Reader of one stored plane. width and height are the picture size the reader covers (also for
-// readers that subsample chroma); the size maps turn them into the plane's samples and rows.
-template <class Row>
-class PlaneReader {
- public:
-  using RowType = Row;
-
-  PlaneReader(int width, int height, int bitDepth)
-      : width(width), height(height), bitDepth(bitDepth) {}
-  virtual ~PlaneReader() = default;
-  PlaneReader(const PlaneReader&) = delete;
-  PlaneReader& operator=(const PlaneReader&) = delete;
-
-  int getWidth() const { return width; }
-  int getHeight() const { return height; }
-  int getBitDepth() const { return bitDepth; }
-
-  // Whether component index `component` exists in this plane.
-  virtual bool hasComponent(int component) const = 0;
-  // The stored plane is one full-size working plane.
-  virtual bool isPlainPlane() const = 0;
-  virtual bool acceptsWidth() const = 0;
-  // Picture size -> samples per stored row and stored rows, and back.
-  virtual int samplesForWidth(int width) const = 0;
-  virtual int planeRowsForHeight(int height) const = 0;
-  virtual int widthForSamples(int samples) const = 0;
-  virtual int heightForPlaneRows(int rows) const = 0;
-  // Bit k set: the reader fills working plane k of the set it is given.
-  virtual int componentMask() const = 0;
-  virtual bool isDirect() const = 0;
-
- protected:
-  const int width;
-  const int height;
-  const int bitDepth;
-};
-
-// One full-size component per stored plane.
-template <class Row>
-class Planar : public PlaneReader<Row> {
- public:
-  using PlaneReader<Row>::PlaneReader;
-  bool hasComponent(int c) const override { return c == 0; }
-  bool isPlainPlane() const override { return true; }
-  bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return w; }
-  int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return s; }
-  int heightForPlaneRows(int r) const override { return r; }
-  int componentMask() const override { return 1; }
-  bool isDirect() const override { return true; }
-};
-
-// A chroma plane reduced SX times across and SY times down (rounded up).
-template <class Row, int SX, int SY>
-class PlanarScale : public PlaneReader<Row> {
- public:
-  using PlaneReader<Row>::PlaneReader;
-  bool hasComponent(int c) const override { return c == 0; }
-  bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return ceilDiv(w, SX); }
-  int planeRowsForHeight(int h) const override { return ceilDiv(h, SY); }
-  int widthForSamples(int s) const override { return SX * s; }
-  int heightForPlaneRows(int r) const override { return SY * r; }
-  int componentMask() const override { return 1; }
-  bool isDirect() const override { return false; }
-};
-
-// Gray input: luma from the plane, neutral chroma.
-template <class Row>
-class Y : public PlaneReader<Row> {
- public:
-  using PlaneReader<Row>::PlaneReader;
-  bool hasComponent(int c) const override { return static_cast<unsigned>(c) <= 2; }
-  bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return w; }
-  int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return s; }
-  int heightForPlaneRows(int r) const override { return r; }
-  int componentMask() const override { return 7; }
-  bool isDirect() const override { return false; }
-};
-
-// Three samples a pixel; stored sample i belongs to working plane Ci.
-template <class Row, int C0, int C1, int C2>
-class Packed444 : public PlaneReader<Row> {
- public:
-  using PlaneReader<Row>::PlaneReader;
-  bool hasComponent(int c) const override { return static_cast<unsigned>(c) <= 2; }
-  bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return 3 * w; }
-  int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return ceilDiv(s, 3); }
-  int heightForPlaneRows(int r) const override { return r; }
-  int componentMask() const override { return 7; }
-  bool isDirect() const override { return false; }
-};
-
-// Four samples a pixel, one skipped (alpha); working plane k is stored sample Sk.
-template <class Row, int S0, int S1, int S2>
-class PackedSkipping : public PlaneReader<Row> {
- public:
-  using PlaneReader<Row>::PlaneReader;
-  bool hasComponent(int c) const override { return static_cast<unsigned>(c) <= 3; }
-  bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return true; }
-  int samplesForWidth(int w) const override { return 4 * w; }
-  int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return ceilDiv(s, 4); }
-  int heightForPlaneRows(int r) const override { return r; }
-  int componentMask() const override { return 7; }
-  bool isDirect() const override { return false; }
-};
-
-// Packed 4:2:2: two pixels share one U and one V. Rows hold whole pairs, as other tools lay them
-// out: an odd width has a last pair of which only the first pixel is used.
-template <class Row>
-class Packed422Base : public PlaneReader<Row> {
- public:
-  using PlaneReader<Row>::PlaneReader;
-  bool hasComponent(int c) const override { return static_cast<unsigned>(c) <= 2; }
-  bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return this->width % 2 == 0; }
-  int samplesForWidth(int w) const override { return 4 * ceilDiv(w, 2); }
-  int planeRowsForHeight(int h) const override { return h; }
-  int widthForSamples(int s) const override { return ceilDiv(s, 2); }
-  int heightForPlaneRows(int r) const override { return r; }
-  int componentMask() const override { return 7; }
-  bool isDirect() const override { return false; }
-};
-
-// Y0 A Y1 B: A and B are the chroma components (1 = U, 2 = V) at the first and second position.
-template <class Row, int A, int B>
-class Packed422_yFirst : public Packed422Base<Row> {
- public:
-  using Packed422Base<Row>::Packed422Base;
-};
-
-// A Y0 B Y1.
-template <class Row, int A, int B>
-class Packed422_crFirst : public Packed422Base<Row> {
- public:
-  using Packed422Base<Row>::Packed422Base;
-};
-
-// The interleaved chroma plane of a semi-planar layout: pairs of (Q0, Q1) samples, one pair for
-// every two columns (an odd width has a last whole pair), SY picture rows per stored row.
-template <class Row, int SY>
-class PackedCromaBase : public PlaneReader<Row> {
- public:
-  using PlaneReader<Row>::PlaneReader;
-  bool hasComponent(int c) const override { return c == 1 || c == 2; }
-  bool isPlainPlane() const override { return false; }
-  bool acceptsWidth() const override { return this->width % 2 == 0; }
-  int samplesForWidth(int w) const override { return 2 * ceilDiv(w, 2); }
-  int planeRowsForHeight(int h) const override { return ceilDiv(h, SY); }
-  int widthForSamples(int s) const override { return s; }
-  int heightForPlaneRows(int r) const override { return SY * r; }
-  int componentMask() const override { return 6; }
-  bool isDirect() const override { return false; }
-};
-
-template <class Row, int Q0, int Q1>
-class PackedCroma_420 : public PackedCromaBase<Row, 2> {
- public:
-  using PackedCromaBase<Row, 2>::PackedCromaBase;
-};
-
-template <class Row, int Q0, int Q1>
-class PackedCroma_422 : public PackedCromaBase<Row, 1> {
- public:
-  using PackedCromaBase<Row, 1>::PackedCromaBase;
-};
-
 // Reader of a whole raw image of one format at one size; its size and bit depth are those of
-// its first plane reader.
+// its first plane reader. Reads take the stored planes in a read-only container, writes in a
+// writable one; the working image is a PlaneSet of three planes.
 template <class Row>
 class ImageReader {
  public:
   using RowType = Row;
   using PlaneReaderPtr = std::shared_ptr<PlaneReader<Row>>;
+  using T = typename PlaneReader<Row>::T;
+  using ConstRow = typename PlaneReader<Row>::ConstRow;
+  using Set = PlaneSet<T>;
+  using Source = EncodedImageBase<ConstRow>;
+  using Sink = EncodedImageBase<Row>;
 
   explicit ImageReader(const PlaneReader<Row>& first)
       : width(first.getWidth()), height(first.getHeight()), bitDepth(first.getBitDepth()) {}
@@ -227,6 +56,18 @@ class ImageReader {
   // Working plane -> stored plane for the working planes whose plane reader is a plain plane;
   // `out` is cleared first.
   virtual std::map<int, int>& plainComponents(std::map<int, int>& out) const = 0;
+  // Decodes the stored planes into the working planes the mask selects.
+  virtual void read(const Set& dst, const Source& src, int planeMask) const = 0;
+  virtual void readAll(const Set& dst, const Source& src) const = 0;
+  // As read, into a working image of dst's size, which may be larger: the margin is filled by
+  // replicating the last column and the last row.
+  virtual void readPadded(const Set& dst, const Source& src, int planeMask) const = 0;
+  // Encodes the working image into the stored planes (an alpha plane is left as it is).
+  virtual void write(const Sink& dst, const Set& src) const = 0;
+  // count samples of working component `component` along working row `row` from working column
+  // `start`; returns count, or 0 for a component the format does not store.
+  virtual int readComponentAt(T* dst, int start, int count, int component, const Source& src,
+                              int row) const = 0;
   virtual bool hasComponent(int component) const = 0;
   virtual int componentMask() const = 0;
   virtual bool acceptsWidth() const = 0;
@@ -247,7 +88,12 @@ class ImageReader {
 template <class Row, int S0, int S1, int S2, int C0, int C1, int C2>
 class Combinator : public ImageReader<Row> {
  public:
-  using PlaneReaderPtr = typename ImageReader<Row>::PlaneReaderPtr;
+  using Base = ImageReader<Row>;
+  using typename Base::PlaneReaderPtr;
+  using typename Base::Set;
+  using typename Base::Sink;
+  using typename Base::Source;
+  using typename Base::T;
   static constexpr int kStored[3] = {S0, S1, S2};
   static constexpr int kWorking[3] = {C0, C1, C2};
 
@@ -263,6 +109,35 @@ class Combinator : public ImageReader<Row> {
       if (componentReaders[i]->isPlainPlane()) out[kWorking[i]] = kStored[i];
     }
     return out;
+  }
+  void read(const Set& dst, const Source& src, int planeMask) const override {
+    for (int i = 0; i < 3; ++i) {
+      componentReaders[i]->readImage(dst.single(kWorking[i]), src.getPlane(kStored[i]),
+                                     planeMask >> kWorking[i]);
+    }
+  }
+  void readAll(const Set& dst, const Source& src) const override {
+    for (int i = 0; i < 3; ++i) {
+      componentReaders[i]->readImageAll(dst.single(kWorking[i]), src.getPlane(kStored[i]));
+    }
+  }
+  void readPadded(const Set& dst, const Source& src, int planeMask) const override {
+    for (int i = 0; i < 3; ++i) {
+      componentReaders[i]->readImagePadded(dst.single(kWorking[i]), src.getPlane(kStored[i]),
+                                           planeMask >> kWorking[i]);
+    }
+  }
+  void write(const Sink& dst, const Set& src) const override {
+    for (int i = 0; i < 3; ++i) {
+      componentReaders[i]->writeRows(dst.getPlane(kStored[i]), src.single(kWorking[i]));
+    }
+  }
+  int readComponentAt(T* dst, int start, int count, int component, const Source& src,
+                      int row) const override {
+    const int i = readerOf(component);
+    if (i < 0) return 0;
+    return componentReaders[i]->readComponentAt(dst, start, count, 0, src.getPlane(kStored[i]),
+                                                row);
   }
   bool hasComponent(int component) const override {
     const int i = readerOf(component);
@@ -312,7 +187,12 @@ class Combinator : public ImageReader<Row> {
 template <class Row, int I0, int I1, int I2>
 class Combinator2 : public ImageReader<Row> {
  public:
-  using PlaneReaderPtr = typename ImageReader<Row>::PlaneReaderPtr;
+  using Base = ImageReader<Row>;
+  using typename Base::PlaneReaderPtr;
+  using typename Base::Set;
+  using typename Base::Sink;
+  using typename Base::Source;
+  using typename Base::T;
 
   Combinator2(PlaneReaderPtr p1, PlaneReaderPtr r)
       : ImageReader<Row>(*p1), lumaReader(p1), chromaReader(r) {
@@ -322,6 +202,28 @@ class Combinator2 : public ImageReader<Row> {
   std::map<int, int>& plainComponents(std::map<int, int>& out) const override {
     out.clear();
     return out;
+  }
+  void read(const Set& dst, const Source& src, int planeMask) const override {
+    lumaReader->readImage(dst.single(0), src.getPlane(0), planeMask);
+    chromaReader->readImage(dst, src.getPlane(1), planeMask);
+  }
+  void readAll(const Set& dst, const Source& src) const override {
+    lumaReader->readImageAll(dst.single(0), src.getPlane(0));
+    chromaReader->readImageAll(dst, src.getPlane(1));
+  }
+  void readPadded(const Set& dst, const Source& src, int planeMask) const override {
+    lumaReader->readImagePadded(dst.single(0), src.getPlane(0), planeMask);
+    chromaReader->readImagePadded(dst, src.getPlane(1), planeMask);
+  }
+  void write(const Sink& dst, const Set& src) const override {
+    lumaReader->writeRows(dst.getPlane(0), src.single(0));
+    chromaReader->writeRows(dst.getPlane(1), src);
+  }
+  int readComponentAt(T* dst, int start, int count, int component, const Source& src,
+                      int row) const override {
+    if (component == 0)
+      return lumaReader->readComponentAt(dst, start, count, 0, src.getPlane(0), row);
+    return chromaReader->readComponentAt(dst, start, count, component, src.getPlane(1), row);
   }
   bool hasComponent(int component) const override {
     if (component == 0) return lumaReader->hasComponent(0);
@@ -352,7 +254,12 @@ class Combinator2 : public ImageReader<Row> {
 template <class Row>
 class ImageReaderPacked : public ImageReader<Row> {
  public:
-  using PlaneReaderPtr = typename ImageReader<Row>::PlaneReaderPtr;
+  using Base = ImageReader<Row>;
+  using typename Base::PlaneReaderPtr;
+  using typename Base::Set;
+  using typename Base::Sink;
+  using typename Base::Source;
+  using typename Base::T;
 
   explicit ImageReaderPacked(PlaneReaderPtr reader)
       : ImageReader<Row>(*reader), packedReader(std::move(reader)) {}
@@ -360,6 +267,26 @@ class ImageReaderPacked : public ImageReader<Row> {
   std::map<int, int>& plainComponents(std::map<int, int>& out) const override {
     out.clear();
     return out;
+  }
+  void read(const Set& dst, const Source& source, int planeMask) const override {
+    VIXO_ASSERT(source.getPlanes() == 1);
+    packedReader->readImage(dst, source.getPlane(0), planeMask);
+  }
+  void readAll(const Set& dst, const Source& source) const override {
+    VIXO_ASSERT(source.getPlanes() == 1);
+    packedReader->readImageAll(dst, source.getPlane(0));
+  }
+  void readPadded(const Set& dst, const Source& source, int planeMask) const override {
+    VIXO_ASSERT(source.getPlanes() == 1);
+    packedReader->readImagePadded(dst, source.getPlane(0), planeMask);
+  }
+  void write(const Sink& sink, const Set& src) const override {
+    VIXO_ASSERT(sink.getPlanes() == 1);
+    packedReader->writeRows(sink.getPlane(0), src);
+  }
+  int readComponentAt(T* dst, int start, int count, int component, const Source& src,
+                      int row) const override {
+    return packedReader->readComponentAt(dst, start, count, component, src.getPlane(0), row);
   }
   bool hasComponent(int component) const override { return packedReader->hasComponent(component); }
   int componentMask() const override { return packedReader->componentMask(); }
@@ -470,12 +397,18 @@ constexpr int64_t kMaxRowBytes = INT_MAX - 63;
 }  // namespace rawDecoderTmp
 
 // The reader a raw-image header holds: one image reader of row type Row, with the layout and
-// order that count the format's stored planes.
+// order that count the format's stored planes. Each call wraps the caller's raw planes in a
+// container of its own; nothing is copied and nothing changes in the reader.
 template <class Row>
 class ReaderInterfaceImpl final : public ReaderInterface {
  public:
-  ReaderInterfaceImpl(std::shared_ptr<rawDecoderTmp::readers::ImageReader<Row>> reader,
-                      ChromaLayout layout, ComponentOrder order)
+  using ImageReaderType = rawDecoderTmp::readers::ImageReader<Row>;
+  using T = typename ImageReaderType::T;
+  using ConstRow = typename ImageReaderType::ConstRow;
+  using Set = rawDecoderTmp::PlaneSet<T>;
+
+  ReaderInterfaceImpl(std::shared_ptr<ImageReaderType> reader, ChromaLayout layout,
+                      ComponentOrder order)
       : reader(std::move(reader)), layout(layout), order(order) {}
 
   bool acceptsWidth() const override { return reader->acceptsWidth(); }
@@ -496,7 +429,62 @@ class ReaderInterfaceImpl final : public ReaderInterface {
   int componentMask() const override { return reader->componentMask(); }
   bool hasComponent(int component) const override { return reader->hasComponent(component); }
 
+  void decode(const void* const* rawPtrs, const int* rawStrides, bool bottomUp,
+              void* const* dstPtrs, const int* dstStrides, int planeMask) const override {
+    const rawDecoderTmp::EncodedImageMemory<ConstRow> source(
+        wrap<ConstRow>(rawPtrs, rawStrides, bottomUp));
+    reader->read(working(dstPtrs, dstStrides, reader->getWidth(), reader->getHeight()), source,
+                 planeMask);
+  }
+  void encode(const void* const* srcPtrs, const int* srcStrides, void* const* rawPtrs,
+              const int* rawStrides, bool bottomUp) const override {
+    const rawDecoderTmp::EncodedImageMemory<Row> sink(wrap<Row>(rawPtrs, rawStrides, bottomUp));
+    reader->write(sink, working(srcPtrs, srcStrides, reader->getWidth(), reader->getHeight()));
+  }
+  void decodePadded(const void* const* rawPtrs, const int* rawStrides, bool bottomUp,
+                    void* const* dstPtrs, const int* dstStrides, int dstWidth, int dstHeight,
+                    int planeMask) const override {
+    const rawDecoderTmp::EncodedImageMemory<ConstRow> source(
+        wrap<ConstRow>(rawPtrs, rawStrides, bottomUp));
+    reader->readPadded(working(dstPtrs, dstStrides, dstWidth, dstHeight), source, planeMask);
+  }
+  int readComponentAt(void* dst, int start, int count, int component, const void* const* rawPtrs,
+                      const int* rawStrides, bool bottomUp, int row) const override {
+    const int width = reader->getWidth();
+    VIXO_ASSERT(start >= 0 && count >= 0 && start <= width - count);
+    VIXO_ASSERT(row >= 0 && row < reader->getHeight());
+    if (count == 0 || !reader->hasComponent(component)) return 0;
+    const rawDecoderTmp::EncodedImageMemory<ConstRow> source(
+        wrap<ConstRow>(rawPtrs, rawStrides, bottomUp));
+    return reader->readComponentAt(static_cast<T*>(dst), start, count, component, source, row);
+  }
+  void readSamples(const void* rawRow, int start, void* dst, int count) const override {
+    if (start < 0 || count <= 0) return;
+    ConstRow row = rowAt<ConstRow>(static_cast<const uint8_t*>(rawRow), start, count);
+    row.read(static_cast<T*>(dst), count);
+  }
+  void writeSamples(void* rawRow, int start, const void* src, int count) const override {
+    if (start < 0 || count <= 0) return;
+    uint8_t* base = static_cast<uint8_t*>(rawRow);
+    Row row = rowAt<Row>(base, start, count);
+    if constexpr (rawDecoderTmp::rows::kIsByteRow<Row>) {
+      row.write(static_cast<const T*>(src), count);
+    } else {
+      // The last byte may hold bits of the samples after the last one written: keep them.
+      const int64_t endBit = static_cast<int64_t>(start + int64_t{count}) * bitDepth();
+      uint8_t* last = base + endBit / 8;
+      const int tailBits = 8 - static_cast<int>(endBit % 8);
+      const uint8_t kept = tailBits < 8 ? *last : 0;
+      row.write(static_cast<const T*>(src), count);
+      if (tailBits < 8) {
+        const uint8_t low = static_cast<uint8_t>((1u << tailBits) - 1);
+        *last = static_cast<uint8_t>((*last & ~low) | (kept & low));
+      }
+    }
+  }
+
   int storedPlanes() const { return planeCount(layout, order); }
+  const ImageReaderType& imageReader() const { return *reader; }
 
   // Every stored plane's rows and row bytes can be counted in an int, with room to round the
   // row up to 64 bytes.
@@ -512,11 +500,55 @@ class ReaderInterfaceImpl final : public ReaderInterface {
   }
 
  private:
+  int bitDepth() const { return reader->getBitDepth(); }
+
   int64_t rowBytes64(int plane) const {
-    return rawDecoderTmp::RowTraits<Row>::rowBytes(planeWidth(plane), reader->getBitDepth());
+    return rawDecoderTmp::RowTraits<Row>::rowBytes(planeWidth(plane), bitDepth());
   }
 
-  const std::shared_ptr<rawDecoderTmp::readers::ImageReader<Row>> reader;
+  // The container planes over the caller's raw planes: plane i with the reader's samples and
+  // rows of plane i, the reader's bit depth and the call's row direction.
+  template <class R>
+  std::vector<typename rawDecoderTmp::EncodedImageMemory<R>::Plane> wrap(const void* const* ptrs,
+                                                                         const int* strides,
+                                                                         bool bottomUp) const {
+    using Plane = typename rawDecoderTmp::EncodedImageMemory<R>::Plane;
+    auto planes = rawDecoderTmp::EncodedImageMemory<R>::makeVector(storedPlanes());
+    for (int i = 0; i < storedPlanes(); ++i) {
+      Plane& p = planes[static_cast<size_t>(i)];
+      p.data = static_cast<typename Plane::Byte*>(const_cast<void*>(ptrs[i]));
+      p.stride = strides[i];
+      p.width = planeWidth(i);
+      p.height = planeHeight(i);
+      p.bitDepth = bitDepth();
+      p.bottomUp = bottomUp;
+    }
+    return planes;
+  }
+
+  static Set working(const void* const* ptrs, const int* strides, int width, int height) {
+    Set set;
+    for (int k = 0; k < 3; ++k) {
+      set.planes[k] = static_cast<T*>(const_cast<void*>(ptrs[k]));
+      set.strides[k] = strides[k];
+    }
+    set.width = width;
+    set.height = height;
+    return set;
+  }
+
+  // A row object over exactly the bytes of samples 0 .. start + count - 1 of a raw row,
+  // positioned at sample start.
+  template <class R>
+  R rowAt(typename R::Byte* base, int start, int count) const {
+    const int64_t bytes = R::bytesFor(int64_t{start} + count, bitDepth());
+    VIXO_ASSERT(bytes <= INT_MAX);
+    R row(base, static_cast<int>(bytes), bitDepth());
+    row.skipSamples(start);
+    return row;
+  }
+
+  const std::shared_ptr<ImageReaderType> reader;
   const ChromaLayout layout;
   const ComponentOrder order;
 };
@@ -529,10 +561,16 @@ class FormatDescriptorImpl final : public FormatDescriptor {
                        const rawDecoderTmp::ReaderFactoryBase<Row>* factory)
       : layout(layout), order(order), factory(factory) {}
 
+  // None for a picture whose planes cannot be described, or for bit-packed samples of a depth
+  // their row type cannot hold.
   std::shared_ptr<ReaderInterface> createReader(int width, int height,
                                                 int bitDepth) const override {
     using rawDecoderTmp::kMaxPictureSide;
+    using Traits = rawDecoderTmp::RowTraits<Row>;
     if (width < 0 || height < 0 || width > kMaxPictureSide || height > kMaxPictureSide) {
+      return nullptr;
+    }
+    if (Traits::packed && !rawDecoderTmp::rows::bitsFit<typename Traits::Sample>(bitDepth)) {
       return nullptr;
     }
     auto reader = std::make_shared<ReaderInterfaceImpl<Row>>(

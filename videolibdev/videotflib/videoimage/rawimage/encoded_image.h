@@ -7,15 +7,22 @@
 // decode). A container describes the caller's memory for one call and owns no pixels.
 #pragma once
 
+#include <bit>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
+#include "avifile/assertion.h"
 #include "videoimage/rawimage/raw_format.h"
 
 namespace rawDecoderTmp {
 namespace rows {
+
+static_assert(std::endian::native == std::endian::little,
+              "working samples are kept in the byte order of a little-endian machine");
 
 // The working sample type of a row type: unsigned char, unsigned short or float.
 template <class T>
@@ -23,53 +30,164 @@ struct SampleInfo {
   using Type = T;
 };
 
-// A byte row: samples of one, two or four bytes. ByteOrderArg is a ByteOrder value: 0 for
-// little-endian, 2 for big-endian, 1 where byte order does not apply.
-template <class Info, int ByteOrderArg>
-struct TEncodedRow {
-  using Byte = uint8_t;
+// One stored sample of a byte row at p, in the working (host) byte order; ByteOrderArg 2 marks
+// big-endian 16-bit samples. Floats are copied bit for bit.
+template <class T, int ByteOrderArg>
+inline T loadSample(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof(T));
+  if constexpr (ByteOrderArg == 2 && sizeof(T) == 2) v = __builtin_bswap16(v);
+  return v;
+}
+
+template <class T, int ByteOrderArg>
+inline void storeSample(uint8_t* p, T v) {
+  if constexpr (ByteOrderArg == 2 && sizeof(T) == 2) v = __builtin_bswap16(v);
+  std::memcpy(p, &v, sizeof(T));
+}
+
+// Swaps the two bytes of each of n 16-bit samples in place.
+inline void swapSamples(uint8_t* p, int n) {
+  for (int i = 0; i < n; ++i) std::swap(p[2 * i], p[2 * i + 1]);
+}
+
+// What byte rows share; Byte is uint8_t (writable) or const uint8_t (read-only).
+template <class Info, int ByteOrderArg, class ByteType>
+struct ByteRowBase {
+  using T = typename Info::Type;
+  using Byte = ByteType;
+  static constexpr int kByteOrder = ByteOrderArg;
+
   Byte* data = nullptr;  // next sample
-  int size = 0;          // bytes left in the row from data on (the plane's stride at the start)
+  int size = 0;          // bytes left in the row from data on
   int bitDepth = 0;      // carried along; byte rows do not use it
 
-  TEncodedRow() = default;
-  TEncodedRow(Byte* data, int size, int bitDepth) : data(data), size(size), bitDepth(bitDepth) {}
+  ByteRowBase() = default;
+  ByteRowBase(Byte* data, int size, int bitDepth) : data(data), size(size), bitDepth(bitDepth) {}
+
+  // Bytes of n samples.
+  static int64_t bytesFor(int64_t samples, int /*bitDepth*/) {
+    return samples * static_cast<int64_t>(sizeof(T));
+  }
+
+  // The next len samples in place (as stored), after checking that the row holds them; the row
+  // moves past them.
+  Byte* take(int len) {
+    VIXO_ASSERT(size >= len * (int)sizeof(T));
+    Byte* p = data;
+    data += len * static_cast<int>(sizeof(T));
+    size -= len * static_cast<int>(sizeof(T));
+    return p;
+  }
+
+  // Moves the row to `samples` samples further on, without reading.
+  void skipSamples(int samples) {
+    data += static_cast<std::ptrdiff_t>(samples) * static_cast<std::ptrdiff_t>(sizeof(T));
+    size -= samples * static_cast<int>(sizeof(T));
+  }
 };
 
+// A byte row being written: samples of one, two or four bytes. ByteOrderArg is a ByteOrder
+// value: 0 for little-endian, 2 for big-endian, 1 where byte order does not apply.
 template <class Info, int ByteOrderArg>
-struct ConstTEncodedRow {
-  using Byte = const uint8_t;
-  Byte* data = nullptr;
-  int size = 0;
-  int bitDepth = 0;
+struct TEncodedRow : ByteRowBase<Info, ByteOrderArg, uint8_t> {
+  using Base = ByteRowBase<Info, ByteOrderArg, uint8_t>;
+  using T = typename Base::T;
+  using Base::Base;
 
-  ConstTEncodedRow() = default;
-  ConstTEncodedRow(Byte* data, int size, int bitDepth)
-      : data(data), size(size), bitDepth(bitDepth) {}
+  // Copies len working samples into the row (swapped to big-endian where the row is) and
+  // moves on.
+  void write(const T* src, int len) {
+    uint8_t* p = this->take(len);
+    if (len <= 0) return;
+    std::memcpy(p, src, static_cast<size_t>(len) * sizeof(T));
+    if constexpr (ByteOrderArg == 2 && sizeof(T) == 2) swapSamples(p, len);
+  }
 };
+
+// A byte row being read.
+template <class Info, int ByteOrderArg>
+struct ConstTEncodedRow : ByteRowBase<Info, ByteOrderArg, const uint8_t> {
+  using Base = ByteRowBase<Info, ByteOrderArg, const uint8_t>;
+  using T = typename Base::T;
+  using Base::Base;
+
+  // Copies len samples out of the row as working samples and moves on.
+  void read(T* dst, int len) {
+    const uint8_t* p = this->take(len);
+    if (len <= 0) return;
+    std::memcpy(dst, p, static_cast<size_t>(len) * sizeof(T));
+    if constexpr (ByteOrderArg == 2 && sizeof(T) == 2) {
+      swapSamples(reinterpret_cast<uint8_t*>(dst), len);
+    }
+  }
+};
+
+// Whether a sample of `bits` bits can be held in T.
+template <class T>
+constexpr bool bitsFit(int bits) {
+  return bits >= 1 && bits <= 8 * static_cast<int>(sizeof(T));
+}
 
 // A bit-packed row being written: samples of `bits` bits back to back, most significant bit
 // first, starting at a byte boundary.
 template <class Info>
 struct TEncodedRowPacked {
+  using T = typename Info::Type;
   using Byte = uint8_t;
   int bits = 0;
   Byte* data = nullptr;  // byte being filled
-  int size = 0;          // bytes left
+  int size = 0;          // bytes of the row from its start (not consulted by the writes)
   int freeBits = 8;      // low bits of *data not yet written
 
   TEncodedRowPacked() = default;
   TEncodedRowPacked(Byte* data, int size, int bitDepth) : bits(bitDepth), data(data), size(size) {}
+
+  static int64_t bytesFor(int64_t samples, int bitDepth) { return (samples * bitDepth + 7) / 8; }
+
+  // Appends one sample. Only its low `bits` bits are stored, so that a value out of range can
+  // never spill into its neighbours. The low bits of the current byte that follow the sample are
+  // cleared; the bits before it stay.
+  void put(T value) {
+    if (!bitsFit<T>(bits)) return;
+    const uint32_t v = static_cast<uint32_t>(value) & ((uint32_t{1} << bits) - 1);
+    int written = 0;
+    while (written < bits) {
+      const int take = freeBits < bits - written ? freeBits : bits - written;
+      const uint32_t part = (v >> (bits - written - take)) & ((uint32_t{1} << take) - 1);
+      const uint32_t keep = ~((uint32_t{1} << freeBits) - 1) & 0xFFu;
+      *data = static_cast<Byte>((*data & keep) | (part << (freeBits - take)));
+      written += take;
+      freeBits -= take;
+      if (freeBits == 0) {
+        ++data;
+        freeBits = 8;
+      }
+    }
+  }
+
+  void write(const T* src, int len) {
+    for (int i = 0; i < len; ++i) put(src[i]);
+  }
+
+  // Moves a fresh row to sample `samples` without touching memory: whole groups of eight
+  // samples (exactly `bits` bytes) by bytes, the rest bit by bit.
+  void skipSamples(int samples) {
+    data += static_cast<std::ptrdiff_t>(samples / 8) * bits;
+    const int rest = (samples % 8) * bits;
+    data += rest / 8;
+    freeBits = 8 - rest % 8;
+  }
 };
 
 // A bit-packed row being read; unpacks eight samples at a time into `pack`.
 template <class Info>
 struct ConstTEncodedRowPacked {
-  using Byte = const uint8_t;
   using T = typename Info::Type;
+  using Byte = const uint8_t;
   int bits = 0;
   Byte* data = nullptr;  // next byte not yet unpacked
-  int size = 0;
+  int size = 0;          // bytes left from data on
   T pack[8] = {};
   int packIdx = 0;   // next entry of pack to hand out
   int packSize = 0;  // valid entries in pack; 0 at the start of a row
@@ -77,6 +195,59 @@ struct ConstTEncodedRowPacked {
   ConstTEncodedRowPacked() = default;
   ConstTEncodedRowPacked(Byte* data, int size, int bitDepth)
       : bits(bitDepth), data(data), size(size) {}
+
+  static int64_t bytesFor(int64_t samples, int bitDepth) { return (samples * bitDepth + 7) / 8; }
+
+  // The next sample. A refill takes up to `bits` bytes (eight samples); at the end of the row it
+  // takes what is left and unpacks the whole samples in it.
+  T next() {
+    if (packIdx < packSize) return pack[packIdx++];
+    refill();
+    VIXO_ASSERT(packIdx < packSize);
+    return pack[packIdx++];
+  }
+
+  void read(T* dst, int len) {
+    for (int i = 0; i < len; ++i) dst[i] = next();
+  }
+
+  // Moves a fresh row to sample `samples`: whole groups of eight by bytes, the rest unpacked
+  // and dropped.
+  void skipSamples(int samples) {
+    const int skip = (samples / 8) * bits;
+    data += skip;
+    size -= skip;
+    packIdx = packSize = 0;
+    for (int i = 0; i < samples % 8; ++i) next();
+  }
+
+ private:
+  void refill() {
+    const int n = bitsFit<T>(bits) ? (bits < size ? bits : size) : 0;
+    const uint64_t mask = n > 0 ? (uint64_t{1} << bits) - 1 : 0;
+    uint64_t accumulator = 0;
+    int count = 0;
+    int k = 0;
+    for (int i = 0; i < n; ++i) {
+      accumulator = (accumulator << 8) | data[i];
+      count += 8;
+      while (count >= bits && k < 8) {
+        count -= bits;
+        pack[k++] = static_cast<T>((accumulator >> count) & mask);
+      }
+    }
+    if (n > 0) {
+      data += n;
+      size -= n;
+    }
+    packSize = k;
+    packIdx = 0;
+  }
+};
+
+template <class Row>
+constexpr bool kIsByteRow = requires {
+  Row::kByteOrder;
 };
 
 }  // namespace rows
@@ -113,8 +284,8 @@ struct RowTraits<rows::TEncodedRow<rows::SampleInfo<T>, ByteOrderArg>> {
   static constexpr SampleType sampleType = sampleTypeOf<T>();
   static constexpr bool packed = false;
   static constexpr ByteOrder byteOrder = static_cast<ByteOrder>(ByteOrderArg);
-  static int64_t rowBytes(int64_t samples, int /*bitDepth*/) {
-    return samples * static_cast<int64_t>(sizeof(T));
+  static int64_t rowBytes(int64_t samples, int bitDepth) {
+    return ConstRow::bytesFor(samples, bitDepth);
   }
 };
 
@@ -125,7 +296,9 @@ struct RowTraits<rows::TEncodedRowPacked<rows::SampleInfo<T>>> {
   static constexpr SampleType sampleType = sampleTypeOf<T>();
   static constexpr bool packed = true;
   static constexpr ByteOrder byteOrder = ByteOrder::Default;
-  static int64_t rowBytes(int64_t samples, int bitDepth) { return (samples * bitDepth + 7) / 8; }
+  static int64_t rowBytes(int64_t samples, int bitDepth) {
+    return ConstRow::bytesFor(samples, bitDepth);
+  }
 };
 
 // One stored plane as the readers see it.
@@ -167,16 +340,28 @@ class EncodedImageMemory : public EncodedImageBase<Row> {
 
     // Picture row y is stored row height - 1 - y of a bottom-up plane. The row starts
     // stride x stored row bytes from data, computed in pointer width so that large planes
-    // never wrap. A byte row's size is the whole stride; a bit-packed row starts on its first
-    // bit with nothing unpacked.
+    // never wrap; a negative stride walks backwards. A row object covers exactly the bytes of
+    // the plane's samples, whatever the stride, so that nothing reads or writes past a row. A
+    // bit-packed row starts on its first bit with nothing unpacked.
     Row row(int y) const override {
       const int stored = bottomUp ? height - 1 - y : y;
-      return Row(data + static_cast<std::ptrdiff_t>(stored) * stride, stride, bitDepth);
+      const int64_t bytes = Row::bytesFor(width, bitDepth);
+      return Row(data + static_cast<std::ptrdiff_t>(stored) * stride,
+                 bytes < 0         ? 0
+                 : bytes > INT_MAX ? INT_MAX
+                                   : static_cast<int>(bytes),
+                 bitDepth);
     }
     int getWidth() const override { return width; }
     int getHeight() const override { return height; }
     int getStride() const override { return stride; }
   };
+
+  // n default planes (null data, zero sizes), which the caller fills in full.
+  static std::vector<Plane> makeVector(int n) {
+    return std::vector<Plane>(static_cast<size_t>(n > 0 ? n : 0));
+  }
+  static std::vector<Plane> copyVector(const std::vector<Plane>& planes) { return planes; }
 
   explicit EncodedImageMemory(std::vector<Plane> planes) : planes_(std::move(planes)) {}
 

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <map>
 #include <new>
 #include <stdexcept>
 
@@ -12,16 +13,18 @@ void RawImageInfo::bindReader() {
   reader = descriptor ? descriptor->createReader(width, height, bitDepth) : nullptr;
 }
 
+const ColourModel& colourModelOf(int modelId) {
+  static const std::map<int, ColourModel> models = {
+      {0, {"RGB", {0, 1, 2}, ComponentOrder::RGB}},
+      {1, {"YUV", {3, 4, 5}, ComponentOrder::YUV}},
+  };
+  static const ColourModel none;
+  const auto it = models.find(modelId);
+  return it == models.end() ? none : it->second;
+}
+
 RawImageInfo RawImageInfo::getDecodedType() const {
-  ComponentOrder decoded = static_cast<ComponentOrder>(17);  // no colour model, no order
-  switch (componentOrderInfo(order).yuvFlag) {
-    case 0:
-      decoded = ComponentOrder::RGB;
-      break;
-    case 1:
-      decoded = ComponentOrder::YUV;
-      break;
-  }
+  const ComponentOrder decoded = colourModelOf(componentOrderInfo(order).yuvFlag).planarOrder;
   // The constructor turns "LE" into "default" for all but 16-bit samples.
   const RawFormat format(ChromaLayout::Planar_444, decoded, sampleType, false, ByteOrder::LE);
   RawImageInfo info(RawFormatSpec(format, bitDepth, false), width, height);

@@ -14,11 +14,24 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "avifile/assertion.h"
 #include "videoimage/rawimage/raw_format.h"
 #include "videoimage/rawimage/reader_interface.h"
+
+// A colour model: RGB (id 0) or YUV (id 1), with its component ids and the planar order of its
+// working image.
+struct ColourModel {
+  std::string name;
+  std::vector<int> componentIds;
+  ComponentOrder planarOrder = static_cast<ComponentOrder>(17);
+};
+
+// The model of an id (a component order's yuvFlag), or a record with an empty name, no
+// components and no order for any other id.
+const ColourModel& colourModelOf(int modelId);
 
 // The header of a raw picture: format, bit depth, row direction, size and the format's reader.
 struct RawImageInfo : RawFormatSpec {
@@ -51,6 +64,7 @@ struct RawImageInfo : RawFormatSpec {
 bool operator==(const RawImageInfo& a, const RawImageInfo& b);
 
 class ConstRawFrame;
+class RawFrame;
 
 namespace rawimage_detail {
 
@@ -113,12 +127,24 @@ class FrameBase {
     return plane.data + static_cast<std::ptrdiff_t>(y) * plane.stride;
   }
 
+  // Decodes this raw frame into dst, the planar 4:4:4 working image of its decoded type
+  // (asserted), filling the working planes that planeMask selects (bit k: plane k). A bottom-up
+  // frame decodes top-down. False, with nothing written, when this frame is empty or dst has no
+  // planes.
+  bool decode(RawFrame& dst, int planeMask = 7) const;
+  // Encodes this planar working image into the raw frame dst, whose decoded type must be this
+  // frame's header (asserted); dst's planes must point at writable memory of its size. False,
+  // with nothing written, when this frame or dst is empty.
+  bool encodeTo(RawFrame& dst) const;
+
   // A frame under another header whose plane i is this frame's plane planeIndex[i], for as many
   // planes as the new header's format has. An empty frame, or a new header without a reader,
-  // gives the empty frame.
+  // gives the empty frame. So does a header whose rows run the other way (bottom-up against
+  // top-down): re-labelling keeps the stored row order, so such a view would show the picture
+  // upside down; such frames are decoded or encoded instead.
   Frame reinterpret(const std::vector<int>& planeIndex, RawImageInfo newHeader) const {
     Frame result;
-    if (empty() || !newHeader.reader) return result;
+    if (empty() || !newHeader.reader || newHeader.bottomUp != header.bottomUp) return result;
     const int n = newHeader.planeCount();
     VIXO_ASSERT((int)planeIndex.size() >= n);
     result.planes.resize(static_cast<size_t>(n));
@@ -146,6 +172,17 @@ class FrameBase {
   }
 
  private:
+  // The most stored planes a format has (planar with alpha).
+  static constexpr int kMaxPlanes = 4;
+
+  // The plane pointers and strides, for a reader.
+  void gather(const void** data, int* strides) const {
+    for (int i = 0; i < planeCount() && i < kMaxPlanes; ++i) {
+      data[i] = planes[static_cast<size_t>(i)].data;
+      strides[i] = planes[static_cast<size_t>(i)].stride;
+    }
+  }
+
   void take(FrameBase& other) {
     header = std::move(other.header);  // moves the reader, copies the rest
     other.header.reader.reset();
@@ -183,6 +220,46 @@ class ConstRawFrame : public rawimage_detail::FrameBase<ConstRawFrame, const uin
       : FrameBase(std::move(header), buffer) {}
   ConstRawFrame(const RawFrame& frame);  // NOLINT(google-explicit-constructor): a view of it
 };
+
+namespace rawimage_detail {
+
+template <class Frame, class Byte>
+bool FrameBase<Frame, Byte>::decode(RawFrame& dst, int planeMask) const {
+  if (empty()) return false;
+  VIXO_ASSERT(dst.getInfo() == getDecodedType());
+  if (!header.reader || dst.planeCount() != 3) return false;
+  const void* raw[kMaxPlanes];
+  int rawStrides[kMaxPlanes];
+  gather(raw, rawStrides);
+  void* work[3];
+  int workStrides[3];
+  for (int k = 0; k < 3; ++k) {
+    work[k] = dst.planes[static_cast<size_t>(k)].data;
+    workStrides[k] = dst.planes[static_cast<size_t>(k)].stride;
+  }
+  header.reader->decode(raw, rawStrides, header.bottomUp, work, workStrides, planeMask);
+  return true;
+}
+
+template <class Frame, class Byte>
+bool FrameBase<Frame, Byte>::encodeTo(RawFrame& dst) const {
+  if (empty()) return false;
+  VIXO_ASSERT(dst.getDecodedType() == getInfo());
+  if (dst.empty() || !dst.header.reader || planeCount() != 3) return false;
+  const void* work[kMaxPlanes];
+  int workStrides[kMaxPlanes];
+  gather(work, workStrides);
+  void* raw[kMaxPlanes];
+  int rawStrides[kMaxPlanes];
+  for (int i = 0; i < dst.planeCount(); ++i) {
+    raw[i] = dst.planes[static_cast<size_t>(i)].data;
+    rawStrides[i] = dst.planes[static_cast<size_t>(i)].stride;
+  }
+  dst.header.reader->encode(work, workStrides, raw, rawStrides, dst.header.bottomUp);
+  return true;
+}
+
+}  // namespace rawimage_detail
 
 // A raw picture that owns one buffer holding all its planes: every plane and every row starts on
 // a 64-byte boundary (strides are the reader's row bytes rounded up to 64), planes lie back to

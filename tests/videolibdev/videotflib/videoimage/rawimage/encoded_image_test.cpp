@@ -35,14 +35,14 @@ TEST(EncodedPlane, RowsRunTopDownOrBottomUp) {
     const auto p = plane<U8>(data, 16, 4, row.bottomUp, 8);
     const U8 r = p.row(row.y);
     EXPECT_EQ(r.data - data, row.offset);
-    EXPECT_EQ(r.size, 16) << "a byte row's size is the whole stride";
+    EXPECT_EQ(r.size, 3) << "a byte row covers its samples, not the padding after them";
     EXPECT_EQ(r.bitDepth, 8);
   }
   // A negative stride walks backwards from the first stored row.
   const auto flipped = plane<rows::ConstTEncodedRow<rows::SampleInfo<unsigned short>, 2>>(
       data + 48, -16, 4, false, 16);
   EXPECT_EQ(flipped.row(3).data, data);
-  EXPECT_EQ(flipped.row(3).size, -16);
+  EXPECT_EQ(flipped.row(3).size, 6);
 }
 
 TEST(EncodedPlane, BitPackedRowsStartOnTheirFirstBitWithNothingUnpacked) {
@@ -51,7 +51,7 @@ TEST(EncodedPlane, BitPackedRowsStartOnTheirFirstBitWithNothingUnpacked) {
   const auto r = readPlane.row(0);
   EXPECT_EQ(r.data, memory.data() + 16);
   EXPECT_EQ(r.bits, 10);
-  EXPECT_EQ(r.size, 8);
+  EXPECT_EQ(r.size, 4);  // three 10-bit samples
   EXPECT_EQ(r.packIdx, 0);
   EXPECT_EQ(r.packSize, 0);
 

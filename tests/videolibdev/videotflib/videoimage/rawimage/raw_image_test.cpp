@@ -482,6 +482,32 @@ TEST(RawFrameReinterpret, PicksPlanesByIndexUnderTheNewHeader) {
   EXPECT_TRUE(RawFrame().reinterpret({-1, 9}, gbr).empty());
 }
 
+TEST(RawFrameReinterpret, RowsThatRunTheOtherWayAreNeverViewed) {
+  RawFormatSpec upSpec = rawFormatFromHint(RawFormatHint::RGBp);
+  upSpec.bottomUp = true;
+  const RawImage bottomUp = allocated(boundHeader(upSpec, 4, 3));
+  const RawImage topDown = allocated(boundHeader(RawFormatHint::RGBp, 4, 3));
+  // As top-down the view would be upside down: none is made.
+  EXPECT_TRUE(bottomUp.reinterpret({0, 1, 2}, bottomUp.getDecodedType()).empty());
+  EXPECT_TRUE(topDown.reinterpret({0, 1, 2}, bottomUp.header).empty());
+  // The same row direction is re-labelled as ever.
+  EXPECT_EQ(bottomUp.reinterpret({2, 1, 0}, bottomUp.header).planeData(0), bottomUp.planeData(2));
+}
+
+TEST(ColourModels, RgbAndYuvByTheOrdersYuvFlag) {
+  EXPECT_EQ(colourModelOf(0).name, "RGB");
+  EXPECT_EQ(colourModelOf(0).componentIds, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(colourModelOf(0).planarOrder, O::RGB);
+  EXPECT_EQ(colourModelOf(1).name, "YUV");
+  EXPECT_EQ(colourModelOf(1).componentIds, (std::vector<int>{3, 4, 5}));
+  EXPECT_EQ(colourModelOf(1).planarOrder, O::YUV);
+  for (int other : {2, -1, 17}) {
+    EXPECT_EQ(colourModelOf(other).name, "");
+    EXPECT_TRUE(colourModelOf(other).componentIds.empty());
+    EXPECT_EQ(static_cast<int>(colourModelOf(other).planarOrder), 17);
+  }
+}
+
 TEST(RawImageInfoDecodedType, IsPlanar444InTheColourModelOfTheOrder) {
   const struct {
     const char* what;

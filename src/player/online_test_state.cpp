@@ -1,0 +1,249 @@
+#include "player/online_test_state.h"
+
+#include "avifile/avi_system.h"
+#include "common/operations.h"
+#include "common/wait.h"
+#include "player/online_protocol.h"
+#include "player/static_files.h"
+
+namespace E = Brindle::JSONElements;
+using Brindle::JSON;
+
+namespace {
+
+const char kWrongUrl[] = "Wrong url";
+
+void notFound(webserver::http_request* request) {
+  request->status = "404 Not Found";
+  request->answer = kWrongUrl;
+}
+
+// Counts a poll while it waits.
+class WaitingPoll {
+ public:
+  explicit WaitingPoll(std::atomic<int>& count) : count(count) { ++count; }
+  ~WaitingPoll() { --count; }
+  WaitingPoll(const WaitingPoll&) = delete;
+  WaitingPoll& operator=(const WaitingPoll&) = delete;
+
+ private:
+  std::atomic<int>& count;
+};
+
+}  // namespace
+
+OnlineTestState::OnlineTestState(std::wstring welcomeText, std::wstring namePrompt,
+                                 std::wstring registeredText, VoteCallback voteCallback, int port)
+    : OnlineTestState(std::move(welcomeText), std::move(namePrompt), std::move(registeredText),
+                      std::move(voteCallback), port, Options{}) {}
+
+OnlineTestState::OnlineTestState(std::wstring welcomeText, std::wstring namePrompt,
+                                 std::wstring registeredText, VoteCallback voteCallback, int port,
+                                 Options options)
+    : welcomeText(std::move(welcomeText)),
+      namePrompt(std::move(namePrompt)),
+      registeredText(std::move(registeredText)),
+      voteCallback(std::move(voteCallback)),
+      programFolder(options.programFolder.empty() ? getModuleDirectory() : options.programFolder),
+      pollTimeout(options.pollTimeout),
+      server([this](webserver::http_request* request) { handleHttpRequest(request); }, port,
+             options.serverLimits) {}
+
+OnlineTestState::~OnlineTestState() {
+  OnlineMessage term;
+  term.type = OnlineMessage::Term;
+  term.text = L"Test is terminated\nGood bye";
+  publish(term);
+  server.stop();
+}
+
+bool OnlineTestState::startServer() { return server.start(); }
+
+int OnlineTestState::listeningPort() const { return server.listeningPort(); }
+
+void OnlineTestState::publish(const OnlineMessage& message) {
+  std::lock_guard<std::mutex> lock(stateMutex);
+  current = message;
+  current.seq = 0;
+  // Waiting polls take only their own lock in this notification and wake up.
+  stateCounter->set(stateCounter->get() + 1);
+  if (message.type == OnlineMessage::Question) {
+    openQuestion = current;
+    voted.clear();
+    voters.clear();
+    voteCounter->set(0);
+  }
+}
+
+OnlineMessage OnlineTestState::currentMessage() {
+  std::lock_guard<std::mutex> lock(stateMutex);
+  OnlineMessage copy = current;
+  copy.seq = stateCounter->get();
+  return copy;
+}
+
+void OnlineTestState::handleHttpRequest(webserver::http_request* request) {
+  const std::string& path = request->path;
+  if (path == "/") {
+    request->status = "301 Moved Permanently";
+    setResponseHeader(request, "Location", "/static/index.html");
+    request->answer.clear();
+  } else if (path.starts_with("/static/")) {
+    serveStaticFile(request);
+  } else if (path == "/poll") {
+    servePoll(request);
+  } else if (path == "/reg") {
+    serveRegistration(request);
+  } else if (path == "/vote") {
+    serveVote(request);
+  } else {
+    notFound(request);
+  }
+}
+
+const ObserverEntry* OnlineTestState::findObserver(const webserver::http_request* request) {
+  const auto& fields = request->method == "POST" ? request->postParams : request->params;
+  const auto field = fields.find("userid");
+  std::string id = field == fields.end() ? std::string() : field->second;
+  if (id.empty()) {
+    const auto cookie = request->cookies.find("userid");
+    if (cookie != request->cookies.end()) id = cookie->second;
+  }
+  if (id.empty()) return nullptr;
+  std::lock_guard<std::mutex> lock(observersMutex);
+  const auto it = observers.find(id);
+  return it == observers.end() ? nullptr : &it->second;
+}
+
+void OnlineTestState::serveStaticFile(webserver::http_request* request) {
+  const std::wstring rest = fromUtf8(std::string_view(request->path).substr(8));
+  const std::wstring file = staticFilePath(programFolder, rest);
+  std::string content;
+  if (file.empty() || !readStaticFile(file, content)) {
+    notFound(request);
+    return;
+  }
+  setResponseHeader(request, "Content-Type", mimeTypeForPath(splitPath(rest).extension));
+  request->answer = std::move(content);
+}
+
+void OnlineTestState::servePoll(webserver::http_request* request) {
+  const ObserverEntry* observer = findObserver(request);
+  const int prev = readPrevState(request);
+  {
+    const WaitingPoll counted(pollsWaiting);
+    // The outcome does not matter: after the time-out the reply is made the same way.
+    (void)connections::waitExpressionUntil(stateCounter != connections::makeConstant(prev),
+                                           std::chrono::steady_clock::now() + pollTimeout);
+  }
+  const OnlineMessage message = currentMessage();
+  JSON reply;
+  switch (message.type) {
+    case OnlineMessage::Registration:
+      reply = observer ? makeTextMessage(true, registeredText)
+                       : makeHelloMessage(welcomeText, namePrompt);
+      break;
+    case OnlineMessage::Text:
+      reply = observer
+                  ? makeTextMessage(true, message.text)
+                  : makeTextMessage(
+                        false, L"Sorry, test already started. You are not registered to this test");
+      break;
+    case OnlineMessage::Question:
+      reply = observer
+                  ? makeQuestionMessage(message)
+                  : makeTextMessage(
+                        false, L"Sorry, test already started. You are not registered to this test");
+      break;
+    default:
+      reply = makeTermMessage(message.text);
+      break;
+  }
+  reply.set("state", E::Integer(message.seq));
+  sendJson(request, reply);
+}
+
+void OnlineTestState::serveRegistration(webserver::http_request* request) {
+  std::lock_guard<std::mutex> stateLock(stateMutex);
+  const std::string key = newUuidString();
+  bool success = false;
+  std::wstring message;
+  if (current.type != OnlineMessage::Registration) {
+    message = L"Already registered";
+  } else {
+    const std::wstring name = trim(fromUtf8(postParam(request, "name")));
+    std::lock_guard<std::mutex> observersLock(observersMutex);
+    const std::wstring lowered = toLower(name);
+    bool taken = false;
+    for (const auto& [id, entry] : observers) {
+      if (toLower(entry.name) == lowered) {
+        taken = true;
+        break;
+      }
+    }
+    if (name.empty()) {
+      message = L"Empty name";
+    } else if (taken) {
+      message = L"This name already in use";
+    } else {
+      observers.emplace(key, ObserverEntry{name, key});
+      observerCounter->set(observerCounter->get() + 1);
+      success = true;
+    }
+  }
+  JSON reply{E::Object()};
+  reply.set("success", success);
+  reply.set("key", key);
+  reply.set("message", message);
+  sendJson(request, reply);
+}
+
+bool OnlineTestState::acceptVoteLocked(const ObserverEntry& observer,
+                                       const webserver::http_request* request, int& question,
+                                       int& subQuestion, std::vector<int>& votes,
+                                       std::string& text) {
+  question = openQuestion.qIndex;
+  if (question < 0) return false;
+  const int qid = readIntParam(request, "qid", -1);
+  subQuestion = readIntParam(request, "qi", -1);
+  const std::vector<std::string> voteTexts = readArrayParam(request, "votes");
+  text = postParam(request, "text");
+  if (subQuestion < 0 || subQuestion >= static_cast<int>(openQuestion.questions.size()))
+    return false;
+  const OnlineQuestion& asked = openQuestion.questions[static_cast<size_t>(subQuestion)];
+  const int n = asked.indicesAsked();
+  if (n > 0) {
+    if (qid != question || voteTexts.size() != static_cast<size_t>(n)) return false;
+    for (const std::string& vote : voteTexts) {
+      const int index = parseDecimal(vote).value;
+      // An index that names no label would be recorded as a mark nobody was offered.
+      if (index < 0 || index >= static_cast<int>(asked.vars.size())) return false;
+      votes.push_back(index);
+    }
+  } else if (text.empty()) {
+    return false;
+  }
+  voted.emplace(observer.userId, subQuestion);
+  bool answeredAll = true;
+  for (int i = 0; i < static_cast<int>(openQuestion.questions.size()) && answeredAll; ++i)
+    answeredAll = voted.contains({observer.userId, i});
+  if (answeredAll) voters.insert(observer.userId);
+  voteCounter->set(static_cast<int>(voters.size()));
+  return true;
+}
+
+void OnlineTestState::serveVote(webserver::http_request* request) {
+  const ObserverEntry* observer = findObserver(request);
+  bool accepted = false;
+  int question = -1;
+  int subQuestion = -1;
+  std::vector<int> votes;
+  std::string text;
+  if (observer) {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    accepted = acceptVoteLocked(*observer, request, question, subQuestion, votes, text);
+  }
+  if (accepted && voteCallback)
+    voteCallback(question, subQuestion, observer->name, std::move(votes), text);
+  sendJson(request, JSON(accepted));
+}
