@@ -1,5 +1,7 @@
 #include "app/editor_services.h"
 
+#include "results/dlg_results.h"
+
 // Each service is plugged in by the part of the application that provides it; until then the
 // editor's command does nothing (and a test run reports that no pass ran).
 EditorServices defaultEditorServices() {
@@ -18,7 +20,9 @@ EditorServices defaultEditorServices() {
   services.showLoadingWindow = [](wxWindow*) -> wxWindow* { return nullptr; };
 
   // The results dialog's CSV export.
-  services.exportResultsCsv = [](wxWindow*, const std::shared_ptr<ResultsMonitor>&, const wxIcon&) {
+  services.exportResultsCsv = [](wxWindow* parent, const std::shared_ptr<ResultsMonitor>& monitor,
+                                 const wxIcon& inProgressIcon) {
+    if (monitor) ::exportResultsCsv(parent, *monitor, inProgressIcon);
   };
 
   return services;

@@ -8,10 +8,33 @@
 
 #include "avifile/avi_system.h"
 #include "common/prompt.h"
+#include "media/open_media.h"
+#include "videoimage/rawimage/raw_image.h"
 
 namespace {
 
 wxString wide(const std::wstring& text) { return wxString(text.c_str()); }
+
+// The drawn picture (packed 8-bit R, G, B or B, G, R) as a toolkit image; an invalid image for
+// any other format.
+wxImage toImage(const RawFrame& frame) {
+  const RawImageInfo& info = frame.getInfo();
+  const RawFormatSpec& spec = info;
+  const bool rgb = spec == rawFormatFromHint(RawFormatHint::RGB24);
+  const bool bgr = spec == rawFormatFromHint(RawFormatHint::BGR24);
+  if ((!rgb && !bgr) || info.width <= 0 || info.height <= 0 || !frame.planeData(0)) return {};
+  wxImage image(info.width, info.height, false);
+  unsigned char* target = image.GetData();
+  for (int y = 0; y < info.height; ++y) {
+    const uint8_t* row = frame.planeData(0) + static_cast<ptrdiff_t>(y) * frame.planeStride(0);
+    for (int x = 0; x < info.width; ++x, row += 3, target += 3) {
+      target[0] = row[rgb ? 0 : 2];
+      target[1] = row[1];
+      target[2] = row[rgb ? 2 : 0];
+    }
+  }
+  return image;
+}
 
 }  // namespace
 
@@ -43,14 +66,32 @@ wxBitmap groupColourBitmap(int group) {
 }
 
 wxString mediaFileWildcard() {
-  // The video and image filters come with the media files' extension lists.
-  return "All files|*.*";
+  const auto pattern = [](const std::vector<std::wstring>& extensions) {
+    return wxString("*") + wxString(joinStrings(extensions, L";*").c_str());
+  };
+  return "Video files|" + pattern(videoExtensions()) + "|Image files|" +
+         pattern(imageExtensions()) + "|All files|*.*";
+}
+
+FileInfo makeFileInfo(const std::shared_ptr<VideoFile>& file) {
+  FileInfo result;
+  result.info = makeVideoInfo(file.get());
+  if (!file) return result;
+  RawImage drawn;
+  if (!file->drawCurrent(drawn, 400, 200)) return result;
+  wxImage image = toImage(drawn);
+  if (image.IsOk()) result.thumbnail = std::make_shared<wxImage>(std::move(image));
+  return result;
 }
 
 // ---------------------------------------------------------------- records
 
 WndMain::FileData::FileData(WndMain* mainWindow, const TaskFile& entry)
     : mainWindow(mainWindow), id(entry.id), path(entry.path), group(entry.group) {}
+
+WndMain::FileData::~FileData() {
+  if (contract) mainWindow->pendingLoads.erase(contract.get());
+}
 
 void WndMain::FileData::appendRow() {
   VIXOmodel* model = mainWindow->model.get();
@@ -67,6 +108,24 @@ void WndMain::FileData::refreshRow() {
     model->SetValueByRow(values[column], row, column);
     model->ValueChanged(rowItem, column);
   }
+}
+
+void WndMain::FileData::onInfoLoaded() {
+  if (!contract || !mainWindow->fileRows.count(this)) return;
+  const FileInfo loaded = makeFileInfo(contract->getFile());
+  info = loaded.info;
+  thumbnail = loaded.thumbnail;
+  std::set<LimitedLoader::LoadContract*>& pending = mainWindow->pendingLoads;
+  const bool wasPending = !pending.empty();
+  pending.erase(contract.get());
+  const bool lastOne = wasPending && pending.empty();
+  // Dropping the contract closes the file and lets the loader start the next one.
+  bindings.clear();
+  contract.reset();
+  mainWindow->infoCache.files[path] = loaded;
+  // The validation counted the files still loading as missing: it runs again once all are in.
+  if (lastOne) mainWindow->updateValidationStatus();
+  refreshRow();
 }
 
 wxVector<wxVariant> WndMain::FileData::rowValues() const {
@@ -141,8 +200,24 @@ std::shared_ptr<WndMain::FileData> WndMain::createFileData(const TaskFile& entry
   if (cached != infoCache.files.end()) {
     data->info = cached->second.info;
     data->thumbnail = cached->second.thumbnail;
+  } else {
+    data->contract = loader.enqueue({entry.path, false, 0, 0});
+    const connections::VariableMemPtr<bool>& loaded = data->contract->getLoaded();
+    // Runs on the thread that ends the opening: it only posts. The record may be gone by then.
+    const auto report = [helper = eventGetter->helper(),
+                         record = std::weak_ptr<FileData>(data)](bool done) {
+      if (!done) return;
+      EventGetterSetterHelper::post(helper, [record] {
+        if (const std::shared_ptr<FileData> alive = record.lock()) alive->onInfoLoaded();
+      });
+    };
+    connections::holdBinding(connections::makeListener(connections::makeFunctor(report, loaded)),
+                             data->bindings);
+    if (loaded->get())
+      report(true);
+    else
+      pendingLoads.insert(data->contract.get());
   }
-  // A file not examined yet keeps the loading icon until its information arrives.
   data->appendRow();
   fileRows[data.get()] = data;
   return data;
@@ -173,4 +248,35 @@ std::vector<WndMain::FileData*> WndMain::selectedFiles() const {
   for (const wxDataViewItem& item : items)
     if (FileData* data = itemData(item)) files.push_back(data);
   return files;
+}
+
+// ---------------------------------------------------------------- dropped files
+
+WndMain::DropTarget::DropTarget(WndMain* mainWindow, wxWindow* list)
+    : savedColour(list->GetBackgroundColour()), mainWindow(mainWindow), list(list) {}
+
+wxDragResult WndMain::DropTarget::OnEnter(wxCoord x, wxCoord y, wxDragResult suggested) {
+  const wxDragResult result = wxFileDropTarget::OnDragOver(x, y, suggested);
+  if (result != wxDragNone && result != wxDragCancel && !highlighted) {
+    list->SetBackgroundColour(highlightColour);
+    list->Refresh(true);
+    highlighted = true;
+  }
+  return result;
+}
+
+void WndMain::DropTarget::OnLeave() { restore(); }
+
+bool WndMain::DropTarget::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) {
+  if (names.empty()) return false;
+  for (const wxString& name : names) mainWindow->addFile(name.ToStdWstring());
+  restore();
+  mainWindow->modelToTask();
+  return true;
+}
+
+void WndMain::DropTarget::restore() {
+  list->SetBackgroundColour(savedColour);
+  list->Refresh(true);
+  highlighted = false;
 }

@@ -1,5 +1,7 @@
-// The task files opened or saved last, offered at the end of the editor's "Task" menu. GUI
-// thread only; lives as long as the main window.
+// The task files opened or saved last, offered at the end of the editor's "Task" menu. The list
+// lives in the per-user settings store (values "0hist" .. "9hist", newest first), so every
+// editor and every later run sees it; each change reads it again first, so the entries another
+// editor wrote meanwhile stay. GUI thread only; lives as long as the main window.
 #pragma once
 
 #include <functional>

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/control_bindings.h"
+#include "results/dlg_results.h"
 #include "results/results_monitor.h"
 
 // ---------------------------------------------------------------- field placement
@@ -63,9 +64,17 @@ WndMain::StatusBarPanel2::StatusBarPanel2(WndMain* mainWindow)
 }
 
 void WndMain::StatusBarPanel2::watchResults(std::wstring path) {
-  // Following the passes of a task file comes with the results monitor's panel; until then the
-  // panel keeps its hint and the result commands stay disabled.
   taskPath = std::move(path);
+  // The old monitor goes first: its destructor stops and joins its thread.
+  monitor.reset();
+  if (!taskPath.empty()) {
+    monitor = std::make_shared<ResultsMonitor>(taskPath);
+    // Runs on the monitor's thread: it only posts. Posts that arrive after the main window has
+    // gone are dropped by its event getter.
+    monitor->subscribe([helper = mainWindow->eventGetter->helper(), window = mainWindow] {
+      EventGetterSetterHelper::post(helper, [window] { window->updateValidationStatus(); });
+    });
+  }
   mainWindow->updateValidationStatus();
 }
 
@@ -78,5 +87,5 @@ void WndMain::StatusBarPanel2::refresh() {
 }
 
 void WndMain::StatusBarPanel2::openResults() {
-  // The results dialog comes with the results monitor's panel.
+  if (monitor) showResults(mainWindow, *monitor, mainWindow->fileLoadingIcon);
 }

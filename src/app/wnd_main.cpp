@@ -78,6 +78,7 @@ WndMain::WndMain() : WndMainStub(nullptr, wxID_ANY, "Orlo VIXO task manager") {
   fileList->GetColumn(0)->SetWidth(halfWidth);
   fileList->GetColumn(4)->SetWidth(halfWidth);
   fileList->GetColumn(4)->SetMinWidth(80);
+  fileList->SetDropTarget(new DropTarget(this, fileList));
 
   holdBinding(makeWxWindowShowVar(thumbnailPanel, infoSizer), bindings)->assign(thumbnailShown);
   holdBinding(makeWxWindowShowVar(infoScrolledWindow, infoSizer), bindings)
@@ -110,6 +111,8 @@ WndMain::~WndMain() {
   // The controls go after this window's members and may still send events on their way (the
   // file list ends an edit, say): none of them may reach this window any more.
   bindChildEvents(false);
+  // The results monitor's thread is joined here, while everything its posts reach still stands.
+  statusPanel->monitor.reset();
   // The rows' records point at the model; they go before it.
   fileRows.clear();
 }

@@ -27,6 +27,7 @@
 #include "common/operations.h"
 #include "common/variable.h"
 #include "layouts/wnd_main_stub.h"
+#include "media/limited_loader.h"
 #include "media/video_info.h"
 #include "task/task.h"
 
@@ -50,6 +51,7 @@ class WndMain : public WndMainStub {
   class FileData;
   class VIXOmodel;
   class StatusBarPanel2;
+  class DropTarget;
 
   // The information of the files examined so far, by path; it only grows. It answers the task
   // validation's questions about files.
@@ -165,6 +167,10 @@ class WndMain : public WndMainStub {
   StatusBarPanel2* statusPanel = nullptr;
   std::vector<std::unique_ptr<StatusFieldPlacer>> statusPlacers;  // fields 0, 1 and 2
   std::map<FileData*, std::shared_ptr<FileData>> fileRows;
+  // Openings that had not ended when their record was made and have not reported back.
+  std::set<LimitedLoader::LoadContract*> pendingLoads;
+  // Examines the listed files, three at a time.
+  LimitedLoader loader{3};
   wxObjectDataPtr<VIXOmodel> model;
   connections::BindingList bindings;
 

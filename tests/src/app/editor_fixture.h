@@ -42,7 +42,7 @@ class EditorTest : public testing::Test {
   void SetUp() override {
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
     // The settings store of the test's own.
-    setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", settings.path().c_str(), 1);
     vixo::setPromptAnswerer([this](const vixo::Prompt& prompt) {
       prompts.push_back(prompt);
       if (promptAnswers.empty()) {
@@ -138,6 +138,7 @@ class EditorTest : public testing::Test {
   std::string headline() { return w->summaryLink->GetLabel().utf8_string(); }
 
   WxAssertionsFailTest assertionsFail;
+  TempFolder settings;
   TempFolder folder;
   WndMain* w = nullptr;
   std::vector<vixo::Prompt> prompts;

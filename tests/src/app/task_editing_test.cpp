@@ -197,6 +197,10 @@ TEST_F(EditingTest, AddedFilesGetIdsOfTheirNamesMadeUnique) {
   EXPECT_EQ(filePrompts[0].message, "Select file(s)");
   EXPECT_EQ(filePrompts[0].style, wxFD_OPEN | wxFD_MULTIPLE);
   EXPECT_EQ(filePrompts[0].parent, w);
+  const wxString wildcard = filePrompts[0].wildcard;
+  EXPECT_TRUE(wildcard.StartsWith("Video files|*.avi;*.avs;*.dat;")) << wildcard;
+  EXPECT_NE(wildcard.Find(";*.3gpp|Image files|*.bmp;*.gif;"), wxNOT_FOUND) << wildcard;
+  EXPECT_TRUE(wildcard.EndsWith(";*.xpm|All files|*.*")) << wildcard;
 
   // A cancelled chooser adds nothing.
   fileAnswers.push_back({});

@@ -26,6 +26,14 @@ namespace fs = std::filesystem;
 
 const char* kSuffix = " - Orlo VIXO Editor 2.1 BETA r12218";
 
+// The names of the plain files in the folder (a saved task's pass folders left out).
+std::set<std::string> filesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.is_regular_file()) names.insert(entry.path().filename().string());
+  return names;
+}
+
 class TaskFilesTest : public EditorTest {
  protected:
   std::string taskFile(const std::string& name) { return folder / name; }
@@ -128,7 +136,7 @@ TEST_F(TaskFilesTest, SaveAsOffersTheOldFileAndKeepsAGivenName) {
   EXPECT_EQ(chooser.defaultFile, "first.vixo");
   EXPECT_EQ(w->task.name, L"Lab");
   EXPECT_EQ(title(), std::string("Lab (second.vixo)") + kSuffix);
-  EXPECT_EQ(namesIn(folder.path()), (std::set<std::string>{"first.vixo", "second.vixo"}));
+  EXPECT_EQ(filesIn(folder.path()), (std::set<std::string>{"first.vixo", "second.vixo"}));
 }
 
 TEST_F(TaskFilesTest, ImportFollowsTheTaskPathAtTheNextEditOrSelection) {
@@ -163,7 +171,7 @@ TEST_F(TaskFilesTest, AFailedSaveKeepsTheOldFileWholeAndTheTaskModified) {
   EXPECT_EQ(prompts[0].style, wxOK | wxICON_ERROR);
   EXPECT_EQ(prompts[0].parent, nullptr);
   EXPECT_EQ(readBytes(path), before);
-  EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"lab.vixo"}) << "no stray file";
+  EXPECT_EQ(filesIn(folder.path()), std::set<std::string>{"lab.vixo"}) << "no stray file";
   EXPECT_EQ(title(), std::string("*lab (lab.vixo)") + kSuffix);
 
   // "Save as" that fails keeps the old path.
