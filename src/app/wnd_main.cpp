@@ -13,6 +13,7 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
+#include "app/custom_question_editor.h"
 #include "app/file_list.h"
 #include "app/recent_tasks.h"
 #include "app/status_panel.h"
@@ -155,6 +156,7 @@ void WndMain::onThumbnailPanelSize(wxSizeEvent& event) {
 
 void WndMain::buildGrid() {
   // The custom-question row gets its own creator with the question editor.
+  gridInitializer->creators["customQuestion"] = &CustomQuestionPropertyCreator::instance();
   gridInitializer->clear();
   const VixoProperties& table = getTaskProperties();
   // The task's groups in the order the editor shows them: the method, its settings, the

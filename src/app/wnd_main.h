@@ -52,6 +52,7 @@ class WndMain : public WndMainStub {
   class VIXOmodel;
   class StatusBarPanel2;
   class DropTarget;
+  class CustomQuestionPropertyCreator;
 
   // The information of the files examined so far, by path; it only grows. It answers the task
   // validation's questions about files.
