@@ -14,6 +14,7 @@
 #include "avifile/avi_system.h"
 #include "editor_fixture.h"
 #include "support/gui_pump.h"
+#include "support/screenshot.h"
 #include "support/test_video.h"
 
 namespace {
@@ -193,6 +194,37 @@ TEST_F(FileListTest, DroppedFilesJoinTheListAndTheHighlightGoes) {
   EXPECT_EQ(w->task.files[2].id, L"a.avi");
   EXPECT_EQ(w->task.files[2].group, 1);
   EXPECT_TRUE(w->canUndo->get());
+}
+
+TEST_F(FileListTest, AFullListOnScreenWhileThumbnailsArrive) {
+  w->Show();
+  w->SetSize(1000, 600);
+  std::vector<std::string> paths;
+  for (const char* name : {"ffv1.mkv", "mpeg4.avi", "h264.mp4", "mjpeg.avi", "bgr24.mkv"})
+    paths.push_back(videos.path(name));
+  const unsigned char shades[][3] = {{230, 60, 40}, {40, 160, 230}, {250, 210, 40}};
+  for (int i = 0; i < 9; ++i)
+    paths.push_back(writeImage("still" + std::to_string(i) + ".png", 320, 180, shades[i % 3][0],
+                               shades[i % 3][1], shades[i % 3][2]));
+  paths.push_back(folder / "missing.avi");
+  addFiles(paths);
+  // The operator works on while the files load: grouping the first rows is taken at once.
+  ASSERT_FALSE(w->pendingLoads.empty());
+  selectRows({0, 5, 6});
+  menu(w->setGroupMenu->FindItemByPosition(2));
+  selectRows({1, 7});
+  menu(w->setGroupMenu->FindItemByPosition(3));
+  selectRows({0});
+  menu(w->setReferenceMenuItem);
+  selectRows({14});
+  menu(w->setGroupMenu->FindItemByPosition(0));
+  EXPECT_EQ(w->task.files[5].group, 2);
+  EXPECT_EQ(w->task.files[14].group, 0);
+
+  ASSERT_TRUE(pumpUntil([&] { return allLoaded(); }, std::chrono::seconds(30)));
+  selectRows({5});
+  EXPECT_EQ(w->thumbnail.GetSize(), wxSize(320, 180));
+  vixo_test::saveScreenshot(w, "editor_full_file_list");
 }
 
 }  // namespace
