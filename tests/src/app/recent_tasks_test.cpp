@@ -75,9 +75,10 @@ TEST_F(RecentTasksTest, SavedAndOpenedTasksAreOfferedAgainAfterARestart) {
   EXPECT_EQ(menuLabels(), (std::vector<std::string>{"lab.vixo", "other&more.vixo"}));
 
   // The menu's own commands still reach their handlers.
-  typeName("x");
-  menu(w->undoMenuItem);
-  EXPECT_EQ(w->task.name, L"Lab");
+  menu(w->newMenuItem);
+  EXPECT_EQ(w->task.name, L"");
+  EXPECT_EQ(w->taskPath, L"");
+  EXPECT_EQ(menuLabels(), (std::vector<std::string>{"lab.vixo", "other&more.vixo"}));
 }
 
 TEST_F(RecentTasksTest, TheListKeepsTenNewestAndWhatOtherEditorsWrote) {
