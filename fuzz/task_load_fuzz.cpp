@@ -43,7 +43,7 @@ Task sentinel() {
 // and lengths run up to the limits of their type.
 class PathMedia : public VideoInfoCache {
  public:
-  const VideoInfo& info(const std::wstring& path) override {
+  const VideoInfo& getInfo(const std::wstring& path) override {
     const size_t h = std::hash<std::wstring>{}(path);
     static const int64_t kLengths[] = {0, 1, 999, 10000, 11000, INT64_MAX, -1, INT64_MIN};
     current_ = VideoInfo{h % 7 != 0, h % 5 != 0, 640, 480, h % 3 == 0, kLengths[(h >> 3) % 8]};

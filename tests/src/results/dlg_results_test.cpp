@@ -331,11 +331,13 @@ TEST_F(ResultsDialogTest, PairAnswersFillTheMatrixAndTheBradleyTerryRowByTheWinn
                                    "|[Pair results]|B||0.666667|",
                                }));
   }
+  // Listening before Bob's pass is written: a scan that ends before a late subscriber would
+  // never be seen.
+  ScanLog log(*monitor);
   // Bob: B slightly better.
   finishedPass(task, taskPath, L"Bob", "p2", [](ScriptedPlayer& player) {
     scacjMarks(player, {{{0, 1}, 1}});
   });
-  ScanLog log(*monitor);
   ASSERT_TRUE(log.waitFor(passesAre(2, {"p1", "p2"})));
   DlgResults dialog(nullptr, *monitor, clockIcon());
   // A won 2/3 of the summed weight and B 1/3.
@@ -362,8 +364,8 @@ TEST_F(ResultsDialogTest, WarningUntilFifteenObserversTookPartWithPairAnswersCou
     EXPECT_TRUE(warningShown(dialog));
   }
   // The fifteenth observer compared pairs only.
-  finishedPass(taskWithIds("SCACJ", {L"A", L"B"}), taskPath, L"Observer 15", "p300");
   ScanLog log(*monitor);
+  finishedPass(taskWithIds("SCACJ", {L"A", L"B"}), taskPath, L"Observer 15", "p300");
   ASSERT_TRUE(log.waitFor([](const std::vector<PassHeader>& p) { return p.size() == 16; }));
   DlgResults dialog(nullptr, *monitor, clockIcon());
   EXPECT_FALSE(warningShown(dialog));
@@ -475,8 +477,8 @@ TEST_F(ResultsDialogTest, KeepsCurrentWhilePassesFinish) {
   EXPECT_TRUE(checked);
 
   // The dialog is gone and so is its subscription: later scans call nothing of it.
-  finishedPass(taskWithIds("DSIS", {L"ref", L"A"}), taskPath, L"Dan", "p4");
   ScanLog log(*monitor);
+  finishedPass(taskWithIds("DSIS", {L"ref", L"A"}), taskPath, L"Dan", "p4");
   EXPECT_TRUE(log.waitFor([](const std::vector<PassHeader>& p) { return p.size() == 4; }));
   wxTheApp->ProcessPendingEvents();
 }
