@@ -17,6 +17,7 @@
 #include <wx/notebook.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <algorithm>
 
 #include <chrono>
 #include <condition_variable>
@@ -366,7 +367,11 @@ TEST_F(ResultsDialogTest, WarningUntilFifteenObserversTookPartWithPairAnswersCou
   // The fifteenth observer compared pairs only.
   ScanLog log(*monitor);
   finishedPass(taskWithIds("SCACJ", {L"A", L"B"}), taskPath, L"Observer 15", "p300");
-  ASSERT_TRUE(log.waitFor([](const std::vector<PassHeader>& p) { return p.size() == 16; }));
+  // A scan may see the new pass while it is still being played: wait until it is finished.
+  ASSERT_TRUE(log.waitFor([](const std::vector<PassHeader>& p) {
+    return p.size() == 16 &&
+           std::all_of(p.begin(), p.end(), [](const PassHeader& h) { return h.finished; });
+  }));
   DlgResults dialog(nullptr, *monitor, clockIcon());
   EXPECT_FALSE(warningShown(dialog));
   EXPECT_FALSE(dialog.warningPicture->IsShown());

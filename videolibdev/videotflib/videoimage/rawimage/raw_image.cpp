@@ -23,11 +23,15 @@ const ColourModel& colourModelOf(int modelId) {
   return it == models.end() ? none : it->second;
 }
 
-RawImageInfo RawImageInfo::getDecodedType() const {
+RawImageInfo RawImageInfo::decodedHeader() const {
   const ComponentOrder decoded = colourModelOf(componentOrderInfo(order).yuvFlag).planarOrder;
   // The constructor turns "LE" into "default" for all but 16-bit samples.
   const RawFormat format(ChromaLayout::Planar_444, decoded, sampleType, false, ByteOrder::LE);
-  RawImageInfo info(RawFormatSpec(format, bitDepth, false), width, height);
+  return RawImageInfo(RawFormatSpec(format, bitDepth, false), width, height);
+}
+
+RawImageInfo RawImageInfo::getDecodedType() const {
+  RawImageInfo info = decodedHeader();
   info.bindReader();
   return info;
 }

@@ -58,6 +58,8 @@ struct RawImageInfo : RawFormatSpec {
   // colour model of the order (RGB or YUV), the same sample type, unpacked (16-bit samples
   // little-endian), bit depth and size, top-down, with its own reader bound.
   RawImageInfo getDecodedType() const;
+  // The same header without a reader: for comparisons, which do not look at readers.
+  RawImageInfo decodedHeader() const;
 };
 
 // Equal format sort keys, bit depths, row directions and sizes; the reader is not compared.
@@ -226,7 +228,11 @@ namespace rawimage_detail {
 template <class Frame, class Byte>
 bool FrameBase<Frame, Byte>::decode(RawFrame& dst, int planeMask) const {
   if (empty()) return false;
-  VIXO_ASSERT(dst.getInfo() == getDecodedType());
+  // Compared without binding a reader (equality ignores readers), so that a decode costs no
+  // reader of its own; the text is that of the comparison it stands for.
+  if (!(dst.getInfo() == header.decodedHeader())) {
+    ::vixo::assertFailed("dst.getInfo() == getDecodedType()", __FILE__, __LINE__);
+  }
   if (!header.reader || dst.planeCount() != 3) return false;
   const void* raw[kMaxPlanes];
   int rawStrides[kMaxPlanes];
@@ -244,7 +250,9 @@ bool FrameBase<Frame, Byte>::decode(RawFrame& dst, int planeMask) const {
 template <class Frame, class Byte>
 bool FrameBase<Frame, Byte>::encodeTo(RawFrame& dst) const {
   if (empty()) return false;
-  VIXO_ASSERT(dst.getDecodedType() == getInfo());
+  if (!(dst.header.decodedHeader() == getInfo())) {
+    ::vixo::assertFailed("dst.getDecodedType() == getInfo()", __FILE__, __LINE__);
+  }
   if (dst.empty() || !dst.header.reader || planeCount() != 3) return false;
   const void* work[kMaxPlanes];
   int workStrides[kMaxPlanes];
