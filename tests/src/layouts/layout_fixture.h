@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "support/run_events.h"
 #include "support/wx_assert_failure.h"
 
 namespace vixo_test {
@@ -74,15 +75,6 @@ inline void expectOpening(wxTopLevelWindow* window, const wxString& title, long 
     EXPECT_EQ(window->GetSize(), size);
   }
   EXPECT_EQ(window->GetPosition(), centredPosition(window->GetSize()));
-}
-
-// Runs the event loop for about ms milliseconds, the toolkit's own timers included.
-inline void runEvents(int ms) {
-  wxGUIEventLoop loop;
-  wxTimer timer;
-  timer.Bind(wxEVT_TIMER, [&loop](wxTimerEvent&) { loop.Exit(); });
-  timer.StartOnce(ms);
-  loop.Run();
 }
 
 // Runs the event loop until the condition holds, at most about five seconds (a loaded machine

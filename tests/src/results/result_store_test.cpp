@@ -15,6 +15,7 @@
 
 #include "results/archive_import.h"
 #include "src/results/pass_fixture.h"
+#include "support/file_size_limit.h"
 #include "support/json_text.h"
 
 namespace {
@@ -422,26 +423,6 @@ TEST(PassEnd, ResultFileOfAnotherPassUnderTheNameIsAFailure) {
   EXPECT_EQ(readPassHeaders(folder.taskPath).stateNumber, 2);
   EXPECT_EQ(namesIn(folder.archives()), std::set<std::string>{});
 }
-
-// Files may grow to `bytes` only while it lives; writing beyond fails as on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit old_{};
-  sighandler_t oldHandler_;
-};
 
 TEST(StateFiles, FullDiskKeepsTheCurrentStateAndItsNumber) {
   PassFolder folder;

@@ -440,6 +440,14 @@ TEST(EstimatedLength, AnswerAndInstructionTimes) {
   }
 }
 
+// Files of the DSIS task, each as long as half of what 64 bits hold.
+FakeMedia endless() {
+  FakeMedia media;
+  for (const wchar_t* path : {L"/v/r.avi", L"/v/a.avi", L"/v/b.avi"})
+    media.video(path, std::numeric_limits<int64_t>::max() / 2);
+  return media;
+}
+
 TEST(EstimatedLength, WhenItCannotBeEstimated) {
   constexpr long long kHuge = std::numeric_limits<long long>::max() / 100;
   // Three of these fit in 64 bits (the planner's sum), seven questions of them do not.
@@ -467,6 +475,11 @@ TEST(EstimatedLength, WhenItCannotBeEstimated) {
        dsisTask({{"network", Any::of(true)}, {"networkMinTime", Any::of(kHuge)}}), dsisMedia(), -1},
       {"huge playing time", dsisTask(),
        FakeMedia().video(L"/v/r.avi", kLarge).video(L"/v/a.avi", kLarge).video(L"/v/b.avi", 1), -1},
+      // Durations come from media files: even one cycle's sum of them may not fit.
+      {"a cycle beyond 64 bits, all to reference", dsisTask(), endless(), -1},
+      {"a cycle beyond 64 bits, all to all", makeTask("SCACJ", dsisTask().files), endless(), -1},
+      {"a cycle beyond 64 bits, SAMVIQ", makeTask("SAMVIQ", dsisTask().files, {0}), endless(), -1},
+      {"a cycle beyond 64 bits, one video", makeTask("Custom", dsisTask().files), endless(), -1},
       // A length is never negative: negative stored times cannot be estimated, and a pass that
       // asks no questions (negative cycles) takes no time.
       {"negative answer and instruction times",
