@@ -1,9 +1,10 @@
 #include "app/play_path.h"
 #include "player/player_offline.h"
+#include "player/player_online.h"
 
-// The online player is not part of this build yet: an online test finds no player to run it.
 RunPlayers makeRunPlayers() {
   RunPlayers players;
+  players.online = std::make_unique<PlayerOnline>();
   players.offline = std::make_unique<PlayerOffline>();
   return players;
 }

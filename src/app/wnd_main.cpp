@@ -34,7 +34,11 @@ wxIcon iconOf(const wxStaticBitmap* picture) {
 
 }  // namespace
 
-WndMain::WndMain() : WndMainStub(nullptr, wxID_ANY, "Orlo VIXO task manager") {
+WndMain::WndMain() : WndMain(defaultEditorServices()) {}
+
+WndMain::WndMain(EditorServices editorServices)
+    : WndMainStub(nullptr, wxID_ANY, "Orlo VIXO task manager"),
+      services(std::move(editorServices)) {
   using namespace connections;
   loadingWindow = services.showLoadingWindow(this);
   recentTasks = std::make_unique<RecentTasks>(

@@ -63,8 +63,10 @@ class WndMain : public WndMainStub {
     std::map<std::wstring, FileInfo> files;
   };
 
-  // Builds the frame with a new, empty task; does not show it.
+  // Builds the frame with a new, empty task; does not show it. The program hands in the
+  // services of the whole application; without them the editor has only its own.
   WndMain();
+  explicit WndMain(EditorServices services);
   ~WndMain() override;
 
   // --- the task and its snapshots

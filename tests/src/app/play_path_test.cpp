@@ -166,9 +166,10 @@ TEST_F(PlayPathTest, EachAnswerToTheUnfinishedPassQuestion) {
     EXPECT_EQ(prompts.seen[0].no, "Start from beginning");
     EXPECT_EQ(prompts.seen[0].cancel, "Cancel");
     EXPECT_EQ(prompts.seen[0].parent, nullptr);
-    if (prompts.seen.size() > 1)
+    if (prompts.seen.size() > 1) {
       EXPECT_EQ(prompts.seen[1].text,
                 "Error while loading task. File corrupted or incompatible with this VIXO version.");
+    }
     // Whatever was answered, the unfinished pass stays to be offered again.
     EXPECT_EQ(listStateFiles(taskPath, false), std::vector<int>{3});
   }

@@ -119,7 +119,9 @@ TEST_F(PicturesTest, EveryPictureHasItsSizeTransparencyAndContent) {
       EXPECT_EQ(image.GetAlpha(0, 0), 0);
     }
     EXPECT_GT(drawn, c.width * c.height / 10);  // something is drawn
-    if (c.colour != Colour::Any) EXPECT_EQ(mainColour(image), c.colour);
+    if (c.colour != Colour::Any) {
+      EXPECT_EQ(mainColour(image), c.colour);
+    }
     if (c.points == Points::Up) {
       EXPECT_TRUE(tipAt(image, true));
       EXPECT_FALSE(tipAt(image, false));

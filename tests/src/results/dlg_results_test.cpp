@@ -657,8 +657,9 @@ TEST_F(ResultsDialogTest, Screenshot) {
   };
   int n = 0;
   for (const auto& [name, marks] : observers) {
+    ++n;
     finishedPass(
-        task, taskPath, name, "a" + std::to_string(++n),
+        task, taskPath, name, "a" + std::to_string(n),
         [&marks = marks](ScriptedPlayer& player) { dsisMarks(player, marks); },
         kStart + n * 1800 * kSecond);
   }
@@ -669,8 +670,9 @@ TEST_F(ResultsDialogTest, Screenshot) {
            {L"Eva Kim", {{{0, 1}, 2}, {{0, 2}, 1}, {{1, 2}, -1}}},
            {L"Finn Berg", {{{0, 1}, 3}, {{0, 2}, 2}, {{1, 2}, -2}}},
            {L"Gita Rao", {{{0, 1}, 1}, {{0, 2}, 1}, {{1, 2}, 1}}}}) {
+    ++n;
     finishedPass(
-        pairs, taskPath, name, "b" + std::to_string(++n),
+        pairs, taskPath, name, "b" + std::to_string(n),
         [&marks = marks](ScriptedPlayer& player) { scacjMarks(player, marks); },
         kStart + n * 1800 * kSecond);
   }
