@@ -279,10 +279,11 @@ TEST(ResultsMonitor, FolderRemovedWhileWatchedEndsTheWatchAfterOneScan) {
   fs::remove_all(folder.states());
   ASSERT_TRUE(watched.waitForStatus(L"No results"));
   const int calls = watched.calls();
-  // A watch that broke reports at once on every wait; after the scan that saw the folder go,
-  // at most the one that saw the watch break, not one scan after another.
+  // A watch that broke reports at once on every wait; after the scan that saw the file go, at
+  // most the one that saw the folder go and the one that saw the watch break (the removal of the
+  // file and of the folder may come to separate scans), not one scan after another.
   std::this_thread::sleep_for(100ms);
-  EXPECT_LE(watched.calls(), calls + 1);
+  EXPECT_LE(watched.calls(), calls + 2);
 }
 
 TEST(ResultsMonitor, DestroyedDuringAScanWaitsForItAndItsSubscribers) {
