@@ -1,5 +1,7 @@
 #include "player/online_test_state.h"
 
+#include <thread>
+
 #include "avifile/avi_system.h"
 #include "common/operations.h"
 #include "common/wait.h"
@@ -46,6 +48,7 @@ OnlineTestState::OnlineTestState(std::wstring welcomeText, std::wstring nameProm
       voteCallback(std::move(voteCallback)),
       programFolder(options.programFolder.empty() ? getModuleDirectory() : options.programFolder),
       pollTimeout(options.pollTimeout),
+      endGrace(options.endGrace),
       server([this](webserver::http_request* request) { handleHttpRequest(request); }, port,
              options.serverLimits) {}
 
@@ -54,6 +57,8 @@ OnlineTestState::~OnlineTestState() {
   term.type = OnlineMessage::Term;
   term.text = L"Test is terminated\nGood bye";
   publish(term);
+  // Polls that arrive now come from browsers that had just been answered; they get the end.
+  if (endGrace.count() > 0) std::this_thread::sleep_for(endGrace);
   server.stop();
 }
 

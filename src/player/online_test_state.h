@@ -52,6 +52,9 @@ class OnlineTestState {
     std::wstring programFolder;
     // The longest a poll waits for the message to change.
     std::chrono::milliseconds pollTimeout{10'000};
+    // How long the server stays up after the end is published, so that a browser between two
+    // polls still gets the end instead of a refused connection.
+    std::chrono::milliseconds endGrace{500};
     webserver::Limits serverLimits;
   };
 
@@ -60,7 +63,8 @@ class OnlineTestState {
                   VoteCallback voteCallback, int port);
   OnlineTestState(std::wstring welcomeText, std::wstring namePrompt, std::wstring registeredText,
                   VoteCallback voteCallback, int port, Options options);
-  // Publishes the term message, which answers every waiting poll, and stops the server.
+  // Publishes the term message, which answers every waiting poll, keeps serving it for the end's
+  // grace, and stops the server.
   ~OnlineTestState();
   OnlineTestState(const OnlineTestState&) = delete;
   OnlineTestState& operator=(const OnlineTestState&) = delete;
@@ -112,6 +116,7 @@ class OnlineTestState {
   const VoteCallback voteCallback;
   const std::wstring programFolder;
   const std::chrono::milliseconds pollTimeout;
+  const std::chrono::milliseconds endGrace;
 
   // --- guarded by stateMutex (the counters change only under it; they are read anywhere)
   std::mutex stateMutex;

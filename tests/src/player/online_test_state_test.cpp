@@ -482,6 +482,23 @@ TEST(OnlineLongPoll, EndOfTheStateAnswersEveryPollWithTerm) {
   EXPECT_EQ(registered.get(), term);
 }
 
+// A browser between two polls when the test ends: the poll it sends as soon as its last reply
+// came is still answered with the end, not refused by a server already gone.
+TEST(OnlineLongPoll, APollOnItsWayWhenTheTestEndsStillGetsTerm) {
+  EXPECT_EQ(OnlineTestState::Options().endGrace, 500ms);
+  vixo_test::TempFolder folder;
+  OnlineServer server(folder.path(), 10s);
+  const std::string term =
+      json(R"({"type" : "term","text" : "Test is terminated\nGood bye","state" : 1})");
+  const std::string url = server.url("/poll");
+  auto waiting = pollAsync(server, 0);
+  ASSERT_TRUE(eventually([&] { return server.state->waitingPolls() == 1; }));
+  std::thread end([&] { server.state.reset(); });
+  EXPECT_EQ(waiting.get(), term);
+  EXPECT_EQ(fetchUrl(url, fields({"prevState=0"})), term);
+  end.join();
+}
+
 // Twenty-five observers register, wait in long polls, get the question at once and vote from
 // their own connections; every vote arrives once.
 TEST(OnlineLongPoll, ManyObserversThroughPython) {
