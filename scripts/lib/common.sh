@@ -18,7 +18,7 @@ VIXO_PACKAGES+=(chromium chromium-driver python3-selenium)
 # cairo for the video painter's drawing into windows.
 VIXO_PACKAGES+=(libcairo2-dev)
 # Windows under a virtual X server and a session bus for the tests and headless runs.
-VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus x11-utils)
+VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus x11-utils xdotool)
 # Two displays side by side for the players' tests: Xorg with its dummy driver and xrandr.
 VIXO_DISPLAY_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 # The window tests read screenshots straight from the X server.
