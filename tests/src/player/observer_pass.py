@@ -10,8 +10,9 @@ pass.
 """
 import json
 import sys
+import time
 
-from selenium.common.exceptions import StaleElementReferenceException
+from selenium.common.exceptions import StaleElementReferenceException, WebDriverException
 
 from browser_page import Page, report
 
@@ -38,6 +39,20 @@ def new_question(previous):
     return page.wait_for(shown)
 
 
+def open_page(url):
+    # The next test's server starts only when the operator starts its pass: an observer who is
+    # there early tries again, as a person would reload the page.
+    deadline = time.monotonic() + 30
+    while True:
+        try:
+            page.driver.get(url + '/')
+            return
+        except WebDriverException:
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.2)
+
+
 def answer(question):
     for sub, given in enumerate(question):
         if isinstance(given, str):
@@ -51,7 +66,7 @@ def answer(question):
 
 try:
     for url, answers in zip(passes[0::2], passes[1::2]):
-        page.driver.get(url + '/')
+        open_page(url)
         page.visible('register')
         report('registered', text=page.register(name))
 
