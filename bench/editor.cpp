@@ -9,7 +9,6 @@
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
 #include <wx/dataview.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -103,17 +102,3 @@ BENCHMARK(BM_EditorOpensTaskOf1000Files)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
-    std::fprintf(stderr, "The window toolkit could not start (no display?)\n");
-    return 1;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  wxTheApp->OnExit();
-  wxEntryCleanup();
-  return 0;
-}
