@@ -85,7 +85,8 @@ class TestVideos {
   // The named video's path (written on first use); empty, and a test failure, when it cannot be
   // written.
   std::string path(const std::string& name);
-  // The spec a name is written from (for truncated files: the spec of the whole file).
+  // What a named video is written from: codec, container, size and frames (for truncated files:
+  // those of the whole file).
   static VideoSpec spec(const std::string& name);
   // The folder the videos are written to.
   const std::string& folder() const;

@@ -220,5 +220,5 @@ enum class RawFormatHint : int32_t {
 
 constexpr int kRawFormatHintCount = 58;
 
-// The spec a hint stands for; the unknown spec for a value outside 0..57.
+// The format a hint stands for; the unknown format for a value outside 0..57.
 RawFormatSpec rawFormatFromHint(RawFormatHint hint);
