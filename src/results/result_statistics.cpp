@@ -8,6 +8,50 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// Per file, its opponents with the summed weight of their comparisons.
+using Opponents = std::vector<std::vector<std::pair<size_t, double>>>;
+
+// Zermelo's iteration stops when no weight moves by this much any more. Where one part of a set
+// won every comparison with the rest, the likelihood has no maximum (the rest tends to 0) and
+// the iteration creeps towards it; the cap then ends it, with the winners on top and the order
+// of the rest as far as it got.
+constexpr double kTolerance = 1e-12;
+constexpr int kMaxIterations = 10000;
+
+// The maximum-likelihood weights of one set of files compared with each other, summing to 1.
+void fitSet(const std::vector<size_t>& set, const Opponents& opponents,
+            const std::vector<double>& wins, std::vector<double>& w, std::vector<double>& p) {
+  const double even = 1.0 / static_cast<double>(set.size());
+  double allWins = 0;
+  for (size_t i : set) {
+    w[i] = even;
+    allWins += wins[i];
+  }
+  // Only comparisons that ended even (weight 0): nothing tells the files apart.
+  if (!(allWins > 0)) return;
+  for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
+    double total = 0;
+    for (size_t i : set) {
+      // A file that never won gets 0 at once. Every other one has a comparison of weight above
+      // 0 with a file of weight above 0, unless the weights fell below what a double holds.
+      double s = 0;
+      if (wins[i] > 0)
+        for (const auto& [j, compared] : opponents[i])
+          if (compared > 0 && w[i] + w[j] > 0) s += compared / (w[i] + w[j]);
+      p[i] = s > 0 ? wins[i] / s : 0.0;
+      total += p[i];
+    }
+    if (!(total > 0) || std::isinf(total)) return;
+    double change = 0;
+    for (size_t i : set) {
+      const double v = p[i] / total;
+      change = std::max(change, std::fabs(v - w[i]));
+      w[i] = v;
+    }
+    if (change < kTolerance) return;
+  }
+}
+
 }  // namespace
 
 void ResultStatistics::ConfInterval95Calculator::add(int file, float value) {
@@ -60,44 +104,40 @@ bool ResultStatistics::ConfIntervalDisplayer::valid() const { return !calculator
 
 double ResultStatistics::BradleyTerryCalculator::addComparison(int winner, int loser,
                                                                double weight) {
-  if (winner < 0 || loser < 0) return kNaN;
+  if (winner < 0 || loser < 0 || !(weight >= 0) || std::isinf(weight)) return kNaN;
   maxIndex = std::max({maxIndex, winner, loser});
   const double total = totals[{winner, loser}] + weight;
   totals[{winner, loser}] = total;
   totals[{loser, winner}] = total;
   totals[{winner, winner}] += weight;
+  wins.resize(static_cast<size_t>(maxIndex) + 1, 0.0);
+  if (winner != loser) wins[static_cast<size_t>(winner)] += weight;
   return total;
 }
 
 void ResultStatistics::BradleyTerryCalculator::fit() {
   const auto size = static_cast<size_t>(maxIndex + 1);
-  w.assign(size, 1.0);
-  p.assign(size, kNaN);
-  for (int iteration = 0; iteration < 100; ++iteration) {
-    double total = 0;
-    for (auto it = totals.begin(); it != totals.end();) {
-      const int i = it->first.first;
-      double s = 0;
-      for (; it != totals.end() && it->first.first == i; ++it) {
-        const int j = it->first.second;
-        if (j != i) s += it->second / (w[static_cast<size_t>(j)] + w[static_cast<size_t>(i)]);
-      }
-      const double wins = totals[{i, i}];  // made 0 when i never won
-      p[static_cast<size_t>(i)] = (maxIndex + wins - 1) / s;
-      total += p[static_cast<size_t>(i)];
-    }
-    if (maxIndex < 0) return;
-    double change = 0;
-    for (size_t j = 0; j < size; ++j) {
-      if (std::isnan(p[j])) {
-        w[j] = kNaN;
-        continue;
-      }
-      const double v = p[j] / total;
-      change += std::fabs(w[j] - v);
-      w[j] = v;
-    }
-    if (change < 1e-6) return;
+  w.assign(size, 0.0);
+  p.assign(size, 0.0);
+  wins.resize(size, 0.0);
+  Opponents opponents(size);
+  for (const auto& [pair, total] : totals)
+    if (pair.first != pair.second)
+      opponents[static_cast<size_t>(pair.first)].emplace_back(static_cast<size_t>(pair.second),
+                                                              total);
+  // The sets: files linked by comparisons, found from each file not placed yet.
+  std::vector<bool> placed(size, false);
+  for (size_t first = 0; first < size; ++first) {
+    if (placed[first] || opponents[first].empty()) continue;
+    std::vector<size_t> set{first};
+    placed[first] = true;
+    for (size_t k = 0; k < set.size(); ++k)
+      for (const auto& [j, total] : opponents[set[k]])
+        if (!placed[j]) {
+          placed[j] = true;
+          set.push_back(j);
+        }
+    fitSet(set, opponents, wins, w, p);
   }
 }
 

@@ -67,25 +67,33 @@ struct ResultStatistics {
     int32_t kind_;
   };
 
-  // The comparisons of pairs of files and the weights fitted to them.
+  // The comparisons of pairs of files and the Bradley-Terry weights fitted to them.
   class BradleyTerryCalculator : public AverageDisplayer {
    public:
     // Records that `winner` beat `loser` with the weight; returns the pair's new total. Negative
-    // indices are refused (NaN, nothing recorded).
+    // indices and weights that are negative or not finite are refused (NaN, nothing recorded).
     double addComparison(int winner, int loser, double weight);
-    // Fits the weights to every comparison so far, starting again from 1.0: at most 100
-    // iterations, until the weights move by less than 1e-6 in all.
+    // Fits the weights to every comparison so far by maximum likelihood (Zermelo's iteration
+    // over the wins), starting again each time. Files compared with each other, directly or
+    // through others (in practice a group), form a set fitted on its own, its weights summing
+    // to 1: weights of different sets say nothing of each other. A comparison of weight 0 (a
+    // tie) joins its files but counts for neither. A file that never won gets 0, and so does a
+    // file never compared with another; a set without a single win gives its files equal
+    // weights. Where some files won every comparison with the rest of their set, the rest
+    // tends to 0 without end: the iteration stops at its cap with those files on top.
     void fit();
-    // The weight of the file; 0.0 beyond the files compared, NaN for a file within them that
-    // was never compared.
+    // The weight of the file; 0.0 beyond the files compared.
     double value(int file) const override;
     const Header& header() const override;
     bool valid() const override { return maxIndex >= 0; }
 
     int32_t maxIndex = -1;
     // (i, j), i != j: the summed weight of the comparisons of i and j, under both orders;
-    // (i, i): the summed weight of i's wins.
+    // (i, i): the summed weight of i's wins (a comparison of i with itself counts twice).
     std::map<std::pair<int, int>, double> totals;
+    // Per file, the summed weight of its wins over other files: a comparison of a file with
+    // itself tells nothing of its strength and stays out of the fit.
+    std::vector<double> wins;
     std::vector<double> p;  // the weights of the iteration in progress
     std::vector<double> w;  // the weights
   };

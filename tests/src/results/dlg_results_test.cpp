@@ -351,6 +351,34 @@ TEST_F(ResultsDialogTest, PairAnswersFillTheMatrixAndTheBradleyTerryRowByTheWinn
                              }));
 }
 
+// Two groups of a seven-step SCACJ task, each fitted on its own: in the first, D lost or tied
+// each of its comparisons and gets 0, and A, B and C beat each other in a cycle (B beat A by 1,
+// A beat C by 2/3, C beat B by 1/3); in the second, F beat E by 2/3 and E beat F by 1/3.
+TEST_F(ResultsDialogTest, BradleyTerryWeightsRankEachGroupOnItsOwn) {
+  Task task = taskWithIds("SCACJ", {L"A", L"B", L"C", L"D", L"E", L"F"});
+  task.properties["scacjScale"] = makeStringValue("-3..3 scale");
+  task.files[4].group = task.files[5].group = 2;
+  const std::map<std::pair<int, int>, int> cycle = {{{0, 1}, 3},  {{0, 2}, -2}, {{1, 2}, 1},
+                                                    {{0, 3}, -1}, {{1, 3}, 0},  {{2, 3}, -3}};
+  for (const auto& [expert, id, mark] :
+       {std::tuple{L"Ann", "p1", 2}, std::tuple{L"Bob", "p2", -1}}) {
+    std::map<std::pair<int, int>, int> marks = cycle;
+    marks[{4, 5}] = mark;
+    finishedPass(task, taskPath, expert, id,
+                 [&marks](ScriptedPlayer& player) { scacjMarks(player, marks); });
+  }
+  auto monitor = monitorOf(taskPath, passesAre(2, {"p1", "p2"}));
+  DlgResults dialog(nullptr, *monitor, clockIcon());
+  const std::vector<std::string> table = tableOf(dialog);
+  ASSERT_EQ(table.size(), 8u);
+  // Columns as the pairs came, in the answers' order.
+  EXPECT_EQ(table[0], "Test time|Expert|Value id|Screening|A|C|B|D|F|E");
+  // Each group's weights sum to 1.
+  EXPECT_EQ(table[1],
+            "|[Bradley-Terry]|weight||0.226930|0.152252|0.620818|0.000000|0.666667|"
+            "0.333333");
+}
+
 TEST_F(ResultsDialogTest, WarningUntilFifteenObserversTookPartWithPairAnswersCounted) {
   const Task singles = taskWithIds("DSIS", {L"ref", L"A"});
   for (int i = 1; i <= 14; ++i) {
@@ -471,7 +499,8 @@ TEST_F(ResultsDialogTest, KeepsCurrentWhilePassesFinish) {
     passes.push_back(machine + "|Cid|" + t + "|finished (tick)");
     EXPECT_EQ(passListOf(dialog), passes);
     // The weights' row comes fifth; the rows below move down as one and the pair matrix follows.
-    table.insert(table.begin() + 5, "|[Bradley-Terry]|weight||0.547444|0.209012|0.243544");
+    // A won each of its comparisons and B none: A has nearly all, C the little that is left.
+    table.insert(table.begin() + 5, "|[Bradley-Terry]|weight||0.999956|0.000000|0.000044");
     table.insert(table.end(),
                  {"|[Pair results]|A|||0.333333|1.000000", "|[Pair results]|B||0.333333||0.666667",
                   "|[Pair results]|C||1.000000|0.666667|"});
@@ -542,8 +571,9 @@ TEST_F(ResultsDialogTest, CsvIsTheTableAsShownQuotedAndInUtf8) {
       ",[conf. int.],95% lower,,,,,,\n"
       ",[conf. int.],95% upper,,,,,,\n"
       ",[conf. int.],std dev,,,,,,\n"
-      // Files never compared show nothing; files beyond the last compared one show 0.
-      ",[Bradley-Terry],weight,,0.600000,,,0.400000,0.000000\n"
+      // The file that won its only comparison has it all, the one that lost it and those never
+      // compared have nothing.
+      ",[Bradley-Terry],weight,,1.000000,0.000000,0.000000,0.000000,0.000000\n"
       "Wed Jan 02 02:03:55 1980,\"Lee, \"\"Ann\"\"\",1,,0.250000,1.000000,0.750000,0.500000,"
       "0.000000\n"
       ",[Pair results],\"a,b\",,,,,1.000000,\n"
