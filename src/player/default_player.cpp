@@ -1,6 +1,7 @@
 #include "player/default_player.h"
 
 #include <wx/dialog.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 #include <optional>
@@ -50,6 +51,14 @@ wxString folderProblem(const char* what, const std::wstring& folder) {
   return wxString("Can't save ") + what +
          ". Make sure that you have enough disk space and write access to the directory:\n" +
          pathText(folder);
+}
+
+// What the pass end could not write, and the system's reason: a full disk, a folder without
+// write access or a name taken by another pass each need something else done.
+wxString resultsProblem(const ResultStore& store, const std::wstring& taskPath) {
+  if (store.failedFile.empty()) return folderProblem("results", taskPath + L".protocols");
+  return "Can't save results. Can't write the file:\n" + pathText(store.failedFile) + "\n" +
+         wxSysErrorMsgStr(static_cast<unsigned long>(store.failure));
 }
 
 }  // namespace
@@ -233,8 +242,7 @@ void DefaultPlayer::finishTest() {
   }
   while (!resultStore->finishPass()) {
     if (!askTryAgain(makePrompt(fullScreenWnd, "Error saving results",
-                                folderProblem("results", loadedTask->path + L".protocols"),
-                                wxICON_ERROR, at),
+                                resultsProblem(*resultStore, loadedTask->path), wxICON_ERROR, at),
                      "Exit"))
       return;
   }

@@ -36,7 +36,9 @@ const std::string& endMarkText() {
 namespace {
 
 bool nativePath(const std::wstring& path, std::string& native) {
-  return toNativePath(path, native) && !native.empty();
+  if (toNativePath(path, native) && !native.empty()) return true;
+  errno = EINVAL;
+  return false;
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -52,6 +54,18 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Keeps the errno of a failure across the clean-up after it.
+class KeepErrno {
+ public:
+  KeepErrno() : saved_(errno) {}
+  ~KeepErrno() { errno = saved_; }
+  KeepErrno(const KeepErrno&) = delete;
+  KeepErrno& operator=(const KeepErrno&) = delete;
+
+ private:
+  int saved_;
+};
+
 bool exists(const std::string& native) {
   struct stat info {};
   return ::lstat(native.c_str(), &info) == 0 || errno != ENOENT;
@@ -65,9 +79,12 @@ bool writeFileDurably(const std::wstring& path, std::string_view bytes) {
   const int fd =
       ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  return ok;
+  if (!(writeAll(fd, bytes) && ::fsync(fd) == 0)) {
+    KeepErrno keep;
+    ::close(fd);
+    return false;
+  }
+  return ::close(fd) == 0;
 }
 
 bool moveFileNoReplace(const std::wstring& from, const std::wstring& to) {
@@ -85,8 +102,29 @@ bool moveFileNoReplace(const std::wstring& from, const std::wstring& to) {
   if (errno != EPERM && errno != EOPNOTSUPP) return false;
   // Nor hard links: look first. Only another writer choosing the same name at the same moment
   // could slip in between, and the names hold this computer's name or a new pass id.
-  if (exists(target)) return false;
+  if (exists(target)) {
+    errno = EEXIST;
+    return false;
+  }
   return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool moveFileReplacing(const std::wstring& from, const std::wstring& to) {
+  std::string source, target;
+  if (!nativePath(from, source) || !nativePath(to, target)) return false;
+  return ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), 0) == 0 ||
+         ((errno == EINVAL || errno == ENOSYS) && std::rename(source.c_str(), target.c_str()) == 0);
+}
+
+bool replaceFileWhole(const std::wstring& folder, const std::wstring& path,
+                      std::string_view bytes) {
+  const std::wstring temp = path + L".tmp";
+  if (!writeFileDurably(temp, bytes) || !moveFileReplacing(temp, path)) {
+    KeepErrno keep;
+    deleteFile(temp);
+    return false;
+  }
+  return syncFolder(folder);
 }
 
 bool deleteFile(const std::wstring& path) {

@@ -3,7 +3,7 @@
 //
 // Pass files keep observers' votes, so a write is flushed to the disk (the file, and the folder
 // once a name was added) before anything older is deleted. Every function may be called from
-// any thread; none throws.
+// any thread; none throws. A function that fails leaves errno telling why.
 #pragma once
 
 #include <istream>
@@ -28,8 +28,17 @@ const std::string& endMarkText();
 // followed (refused).
 [[nodiscard]] bool writeFileDurably(const std::wstring& path, std::string_view bytes);
 
-// Moves a file to a name that must not exist yet; false when it exists or the move fails.
+// Moves a file to a name that must not exist yet; false when it exists (errno EEXIST) or the
+// move fails.
 [[nodiscard]] bool moveFileNoReplace(const std::wstring& from, const std::wstring& to);
+// Moves a file to a name, replacing in one step what is there.
+[[nodiscard]] bool moveFileReplacing(const std::wstring& from, const std::wstring& to);
+
+// Writes the bytes whole to path + ".tmp" and moves that over the file in `folder`, so that the
+// file's name never holds a part of them (a full disk, a crash). False on any failure; the
+// temporary file is then gone and the file as it was.
+[[nodiscard]] bool replaceFileWhole(const std::wstring& folder, const std::wstring& path,
+                                    std::string_view bytes);
 
 // Removes a file; false when it is missing or cannot be removed.
 bool deleteFile(const std::wstring& path);

@@ -1,6 +1,8 @@
 #include "results/result_store.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <ctime>
 #include <exception>
 
@@ -32,9 +34,38 @@ JSON protocolDocument(const PassHeader& header, bool debug, const VIXOplay& play
   return document;
 }
 
-// Writes a file under its final name and makes its name durable too.
-bool writeAndSync(const std::wstring& folder, const std::wstring& path, const std::string& bytes) {
-  return passfiles::writeFileDurably(path, bytes) && passfiles::syncFolder(folder);
+size_t utf8Length(wchar_t c) {
+  const auto code = static_cast<uint32_t>(c);
+  return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+}
+
+size_t utf8Length(const std::wstring& text) {
+  size_t length = 0;
+  for (wchar_t c : text) length += utf8Length(c);
+  return length;
+}
+
+// The text's leading whole characters whose UTF-8 form takes at most `bytes`.
+std::wstring cutToUtf8Bytes(const std::wstring& text, size_t bytes) {
+  size_t used = 0;
+  size_t kept = 0;
+  for (; kept < text.size() && used + utf8Length(text[kept]) <= bytes; ++kept)
+    used += utf8Length(text[kept]);
+  return text.substr(0, kept);
+}
+
+// Moves a pass's new result file into place. One of the same pass there is left by an earlier
+// end of this pass that stopped before the state files went; the pass was resumed and its last
+// question answered again, so the new marks, which the protocol and the archive carry, replace
+// it. A file of another pass under the name stays, and the move fails with EEXIST.
+bool moveResultFile(const std::wstring& temp, const std::wstring& target, const std::string& id) {
+  if (passfiles::moveFileNoReplace(temp, target)) return true;
+  if (errno != EEXIST) return false;
+  if (readHeaderOfFile(target).id != id) {
+    errno = EEXIST;
+    return false;
+  }
+  return passfiles::moveFileReplacing(temp, target);
 }
 
 }  // namespace
@@ -112,7 +143,12 @@ std::wstring ResultStore::passName() const {
   tzset();  // the time zone in force now
   if (localtime_r(&seconds, &local) && std::strftime(text, sizeof text, "%FT%H%M%S", &local) == 0)
     text[0] = '\0';
-  return sanitizeName(header.computer) + L"-" + sanitizeName(header.expert) + L"-" + fromUtf8(text);
+  const std::wstring computer = sanitizeName(header.computer);
+  const std::wstring time = fromUtf8(text);
+  // A name typed at the start has no limit; the files keep it whole inside.
+  const size_t fixed = utf8Length(computer) + 1 + 1 + utf8Length(time);
+  const size_t room = fixed < kMaxPassNameBytes ? kMaxPassNameBytes - fixed : 0;
+  return computer + L"-" + cutToUtf8Bytes(sanitizeName(header.expert), room) + L"-" + time;
 }
 
 std::wstring ResultStore::protocolPath() const {
@@ -124,14 +160,23 @@ std::wstring ResultStore::archivePath() const {
 }
 
 bool ResultStore::finishPass() {
+  failedFile.clear();
+  failure = 0;
   const std::wstring& path = taskPath();
   if (path.empty()) return false;
   const PassHeader header(*play);
   createPassFolders(path);
+  // Notes the file of the step that failed, with the system's reason, for the operator.
+  auto fail = [this](const std::wstring& file) {
+    failure = errno;
+    failedFile = file;
+    return false;
+  };
 
   const std::wstring protocolFile = protocolPath();
   const JSON protocol = protocolDocument(header, debug, *play, path);
-  if (!writeAndSync(protocolsFolder(path), protocolFile, protocol.toString(-1))) return false;
+  if (!passfiles::replaceFileWhole(protocolsFolder(path), protocolFile, protocol.toString(-1)))
+    return fail(protocolFile);
 
   JSON archive{E::Object()};
   archive.set("protocol-file", passName() + L".json");
@@ -146,20 +191,18 @@ bool ResultStore::finishPass() {
     const std::wstring target = resultFilePath(path, header.id);
     const std::wstring temp = target + L".tmp";
     if (!passfiles::writeFileDurably(
-            temp, resultHeader.toString() + results.toString() + passfiles::endMarkText())) {
+            temp, resultHeader.toString() + results.toString() + passfiles::endMarkText()) ||
+        !moveResultFile(temp, target, header.id)) {
+      fail(target);
       passfiles::deleteFile(temp);
       return false;
     }
-    if (!passfiles::moveFileNoReplace(temp, target)) {
-      passfiles::deleteFile(temp);
-      // An earlier attempt of this pass end may have put it in place already; anything else
-      // under that name means the marks are not kept there.
-      if (readHeaderOfFile(target).id != header.id) return false;
-    }
-    if (!passfiles::syncFolder(statesFolder(path))) return false;
+    if (!passfiles::syncFolder(statesFolder(path))) return fail(target);
   }
 
-  if (!writeAndSync(archivesFolder(path), archivePath(), archive.toString())) return false;
+  const std::wstring archiveFile = archivePath();
+  if (!passfiles::replaceFileWhole(archivesFolder(path), archiveFile, archive.toString()))
+    return fail(archiveFile);
   deleteStateFiles(path, debug);
   return true;
 }

@@ -7,6 +7,7 @@
 // its last complete state.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,10 @@ SettingsScheme::Object stateDocumentScheme(StateDocument& document);
 // The document of a running pass at this moment.
 StateDocument stateDocument(const VIXOplay& play);
 
+// Room for the longest extension and temporary suffix (".vixores.tmp") within the 255 bytes
+// that file systems allow for a name.
+constexpr size_t kMaxPassNameBytes = 200;
+
 class ResultStore {
  public:
   // An empty store, for a resumed pass: the caller sets `play`, `hasState` true and
@@ -46,19 +51,30 @@ class ResultStore {
   // Deletes the current state file; true when there is none.
   bool deleteState();
 
-  // Writes the protocol, the result file (not for a debug pass) and the archive, then deletes
-  // this computer's state files of the pass's kind. False as soon as one of the three cannot be
-  // written; the state files then stay, so the pass end can be tried again or the pass resumed.
+  // Writes the protocol, the result file (not for a debug pass) and the archive, each whole
+  // under a temporary name and then moved into place, then deletes this computer's state files
+  // of the pass's kind. False as soon as one of the three cannot be written (`failedFile` and
+  // `failure` say which and why); the state files then stay, so the pass end can be tried again
+  // or the pass resumed. A result file of this pass from an earlier, interrupted end is
+  // replaced, so that protocol, result file and archive always hold the same marks; one of
+  // another pass under the name is a failure (EEXIST).
   bool finishPass();
   // Sends the archive to the FTP server that the task names; true when it was uploaded.
   // Defined with the FTP client.
   bool uploadArchive();
 
-  // Computer, observer and local start time: "LAB_PC-Ann_Lee-2017-03-14T095307".
+  // Computer, observer and local start time: "LAB_PC-Ann_Lee-2017-03-14T095307". The
+  // observer's part is cut, at whole characters, so that the name takes at most
+  // kMaxPassNameBytes bytes of UTF-8 and the files named after it fit any file system.
   std::wstring passName() const;
   // P.protocols/<pass name>.json and P.archives/<pass name>.vixores.
   std::wstring protocolPath() const;
   std::wstring archivePath() const;
+
+  // The file that the last failed finishPass could not write or move into place, and the
+  // system's error number of that step; both cleared when a pass end begins.
+  std::wstring failedFile;
+  int failure = 0;
 
   bool hasState = false;  // state file stateNumber exists
   int stateNumber = 0;    // the current state file; 0 before the first save

@@ -47,7 +47,9 @@ class ResultsMonitor {
   std::vector<PassHeader> passes() const;
   // The task file P given at construction.
   const std::wstring& taskPath() const { return taskPath_; }
-  // False when the folder could not be watched: the monitor then shows its one scan for good.
+  // False when the folder could not be watched, and from the last scan on once the watch ended
+  // (the folder deleted or moved away): the monitor then shows that scan for good, and only a
+  // new monitor follows the passes again. May be read on any thread.
   bool isWatching() const { return watch_.isWatching(); }
 
  private:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # vixo_player as an observer meets it, on the demo task of scripts/run (short clips made with the
 # ffmpeg command): a whole DSIS pass with its three pass files; a pass stopped with "Exit saving
-# progress" and continued at the next start; a task file that does not load; a clip that is gone.
+# progress" and continued at the next start; an observer name of 320 characters; a pass end that
+# fails and is continued with another mark; a task file that does not load; a clip that is gone.
 # The program's boxes and dialogs are answered by a test script (VIXO_TEST_SCRIPT), which logs
 # what was asked. Needs a display.
 #
@@ -98,6 +99,66 @@ expect_equal "resumed pass: one pass, finished" \
   "demo.vixo.archives/$computer-Ann-<time>.vixores
 demo.vixo.protocols/$computer-Ann-<time>.json
 demo.vixo.states/result@<id>@" "$(pass_files "$TASK")"
+rm -rf "$WORK"/demo/demo.vixo.*
+
+# --- an observer name of 320 characters, letters of three scripts: the pass files get names the
+# file system takes, and the name stays whole inside them
+name="$(python3 -c 'print(("Ånne Lée 語" * 40)[:320])')"
+play longname "$TASK" "dialog PlayStartWndOffline => text 0 $name; click Start test" "$BEFORE" \
+  'dialog DlgVotingDSIS => key 4; click OK' 'prompt Task finished => OK'
+expect_equal "long name: exit code" 0 "$CODE"
+expect_equal "long name: the dialogs, without an error" \
+  "PlayStartWndOffline$(printf '\nDlgBeforeVideo\nDlgBeforeVideo\nDlgVotingDSIS%.0s' 1 2 3 4)
+Task finished" "$(echo "$LOG" | cut -f2)"
+expect_equal "long name: the three pass files" \
+  "demo.vixo.archives/vixores
+demo.vixo.protocols/json
+demo.vixo.states/result@<id>@" "$(pass_files "$TASK" | sed -E 's/^(demo.vixo.(archives|protocols))\/.*\./\1\//')"
+expect_equal "long name: whole in the protocol, the result file and the archive" "$name
+$name
+$name" "$(python3 -c 'import json,sys,glob
+d=sys.argv[1]
+print(json.load(open(glob.glob(d+".protocols/*")[0]))["info"]["expert"])
+print(json.JSONDecoder().raw_decode(open(glob.glob(d+".states/result@*")[0]).read())[0]["expert"])
+print(json.load(open(glob.glob(d+".archives/*")[0]))["header"]["expert"])' "$TASK")"
+rm -rf "$WORK"/demo/demo.vixo.*
+
+# --- the archive cannot be written and the operator chooses "Exit": the box says what failed.
+# The next start continues the pass, its last question is answered otherwise, and protocol,
+# result file and archive all hold the new mark.
+printf 'in the way' >"$WORK/demo/demo.vixo.archives"
+play endfails "$TASK" "$START" "$BEFORE" 'dialog DlgVotingDSIS => key 4; click OK' \
+  'prompt Error saving results => Exit'
+expect_equal "failed end: exit code" 0 "$CODE"
+echo "$LOG" | grep -q "^prompt	Error saving results	Can't save results. Can't write the file:\\\\n$WORK/demo/demo.vixo.archives/$computer-Ann-[-0-9T]*.vixores\\\\nNot a directory	Exit$" ||
+  fail "failed end: the box names the archive and the reason ($LOG)"
+expect_equal "failed end: protocol, result file and the last state" \
+  "demo.vixo.archives
+demo.vixo.protocols/$computer-Ann-<time>.json
+demo.vixo.states/result@<id>@
+demo.vixo.states/state@$computer@4@" "$(pass_files "$TASK")"
+rm "$WORK/demo/demo.vixo.archives"
+play endresumed "$TASK" 'prompt Task opening => Continue this pass' "$BEFORE" \
+  'dialog DlgVotingDSIS => key 2; click OK' 'prompt Task finished => OK'
+expect_equal "resumed end: exit code" 0 "$CODE"
+expect_equal "resumed end: one pass, finished" \
+  "demo.vixo.archives/$computer-Ann-<time>.vixores
+demo.vixo.protocols/$computer-Ann-<time>.json
+demo.vixo.states/result@<id>@" "$(pass_files "$TASK")"
+expect_equal "resumed end: the new mark in protocol, result file and archive alike" \
+  "4 4 4 2
+0.25 0.75 0.75 0.75
+True True" "$(python3 -c 'import json,sys,glob
+d=sys.argv[1]
+protocol=json.load(open(glob.glob(d+".protocols/*")[0]))
+decoder=json.JSONDecoder()
+text=open(glob.glob(d+".states/result@*")[0]).read()
+header,at=decoder.raw_decode(text)
+results,at=decoder.raw_decode(text,at)
+archive=json.load(open(glob.glob(d+".archives/*")[0]))
+print(*[e["data"]["answers"][0] for e in protocol["protocol"] if e["type"]=="answer"])
+print(*sorted(r["value"] for r in results["results"]))
+print(archive["protocol"]==protocol, archive["results"]==results and archive["header"]==header)' "$TASK")"
 rm -rf "$WORK"/demo/demo.vixo.*
 
 # --- a task file that does not load: the box, and a normal end

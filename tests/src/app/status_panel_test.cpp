@@ -110,6 +110,30 @@ TEST_F(StatusPanelTest, AFolderThatCannotBeWatchedOffersRefresh) {
   EXPECT_TRUE(waitForStatus("No results"));
 }
 
+TEST_F(StatusPanelTest, APassFolderThatGoesOffersRefreshWhichFollowsItOnceBack) {
+  const std::string task = folder / "lab.vixo";
+  const std::string states = task + ".states";
+  w->setTask(Task(), fromUtf8(task));
+  passFromElsewhere(states, "result@a@", 1.0);
+  ASSERT_TRUE(waitForStatus("Finished: 1;")) << statusText();
+  EXPECT_FALSE(panel()->refreshLink->IsShown());
+
+  // Deleted while followed: the panel says it no longer follows.
+  fs::remove_all(states);
+  ASSERT_TRUE(pumpUntil([&] { return panel()->refreshLink->IsShown(); }, std::chrono::seconds(10)));
+  EXPECT_EQ(statusText(), "No results");
+
+  // Back, with a pass of its own: "Refresh" follows it again, also its later changes.
+  fs::create_directory(states);
+  passFromElsewhere(states, "result@b@", 1.0);
+  wxHyperlinkEvent click(panel()->refreshLink, panel()->refreshLink->GetId(), "");
+  panel()->refreshLink->GetEventHandler()->ProcessEvent(click);
+  ASSERT_TRUE(waitForStatus("Finished: 1;")) << statusText();
+  EXPECT_FALSE(panel()->refreshLink->IsShown());
+  passFromElsewhere(states, "state@other%20pc@1@", 0.5);
+  EXPECT_TRUE(waitForStatus("Finished: 1; Now running: 1 (50% passed);")) << statusText();
+}
+
 TEST_F(StatusPanelTest, FieldsKeepTheirChildrenAfterAResize) {
   for (const wxSize& size : {wxSize(900, 500), wxSize(640, 400)}) {
     w->SetSize(size);

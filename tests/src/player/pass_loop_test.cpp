@@ -5,6 +5,8 @@
 #include <wx/dialog.h>
 #include <wx/msgdlg.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -223,11 +225,10 @@ TEST_F(PassLoopTest, ResultsThatCannotBeSavedAreTriedAgainOrLeftForAResume) {
     };
     pass.run();
     ASSERT_EQ(prompts.captions(), (std::vector<wxString>{"Error saving results", "Task finished"}));
+    // The box names the file that failed and why: here no folder, not a full disk.
     const auto& box = prompts.seen[0];
-    EXPECT_EQ(box.text,
-              "Can't save results. Make sure that you have enough disk space and write "
-              "access to the directory:\n" +
-                  wxString(taskPath() + L".protocols"));
+    EXPECT_EQ(box.text, "Can't save results. Can't write the file:\n" +
+                            wxString(pass.store.protocolPath()) + "\n" + std::strerror(ENOTDIR));
     EXPECT_EQ(box.yes, "Try again");
     EXPECT_EQ(box.no, "Exit");
     EXPECT_EQ(box.style & (wxYES_NO | wxNO_DEFAULT | wxICON_ERROR), wxYES_NO | wxICON_ERROR);

@@ -4,11 +4,16 @@
 #include "results/archive_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "src/results/pass_fixture.h"
+#include "support/file_size_limit.h"
 #include "support/json_text.h"
 
 namespace {
@@ -108,6 +113,18 @@ TEST(ArchiveImport, HostileArchivesAreRefusedWithNothingWritten) {
   };
   JSON otherId = *base.find("header");
   otherId.set("id", "another-pass");
+  // A result name that the file system does not take, of a header that matches it.
+  const std::string longId(5000, 'x');
+  JSON longHeader = *base.find("header");
+  longHeader.set("id", longId);
+  JSON longResult = parseText(with("header", longHeader));
+  longResult.set("results-file", "result@" + longId + "@");
+  // Protocols that no pass writes: their indented text grows with the square of the depth.
+  auto nested = [](size_t depth, const std::string& inside) {
+    return parseText(std::string(depth, '[') + inside + std::string(depth, ']'));
+  };
+  std::string zeros = "0";
+  for (int i = 1; i < 150000; ++i) zeros += ",0";
   const JSON noId = parseText(R"({"VIXOver" : 200})");
   const std::string result = "result@" + pass.id + "@";
 
@@ -128,6 +145,9 @@ TEST(ArchiveImport, HostileArchivesAreRefusedWithNothingWritten) {
       {"protocol name with a NUL", with("protocol-file", std::string("p\0.json", 7))},
       {"protocol name that is not UTF-8", with("protocol-file", "p\xff.json")},
       {"protocol name not a string", with("protocol-file", JSON(true))},
+      {"protocol name too long for the file system", with("protocol-file", std::string(300, 'p'))},
+      {"protocol nested 300 deep", with("protocol", nested(300, ""))},
+      {"protocol whose indented text is 75 MB", with("protocol", nested(250, zeros))},
       {"protocol missing", without("protocol")},
       {"result name climbing out", with("results-file", "../result@" + pass.id + "@")},
       {"result name with a Windows climb", with("results-file", "..\\" + result)},
@@ -138,6 +158,7 @@ TEST(ArchiveImport, HostileArchivesAreRefusedWithNothingWritten) {
       {"header of another pass", with("header", otherId)},
       {"header without id", with("header", noId)},
       {"header not an object", with("header", JSON("x"))},
+      {"result name of 5000 bytes", longResult.toString()},
       {"result name not a string", with("results-file", JSON(false))},
       {"results missing", without("results")},
       {"header missing", without("header")},
@@ -162,6 +183,57 @@ TEST(ArchiveImport, HostileArchivesAreRefusedWithNothingWritten) {
   EXPECT_FALSE(importArchive(lab.taskPath, fromUtf8(lab.folder.path())));  // a folder
   ASSERT_EQ(mkfifo((lab.folder / "pipe.vixores").c_str(), 0600), 0);
   EXPECT_FALSE(importArchive(lab.taskPath, fromUtf8(lab.folder / "pipe.vixores")));
+}
+
+// The bytes of new private memory the process may take from now on; the address sanitizer's
+// shadow memory, mapped already, stays out of the count.
+bool limitNewMemory(size_t bytes) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmData:", 0) != 0) continue;
+    const rlim_t now = std::stoull(line.substr(7)) * 1024;
+    const rlimit limit{now + bytes, now + bytes};
+    return setrlimit(RLIMIT_DATA, &limit) == 0;
+  }
+  return false;
+}
+
+// An archive of 200 KB whose protocol nests 100 000 arrays deep would take some 20 GB as
+// indented text: it is refused within 256 MB of memory, and nothing is written.
+TEST(ArchiveImport, DeepProtocolIsRefusedWithinLittleMemory) {
+  PassFolder lab;
+  createPassFolders(lab.taskPath);
+  const size_t depth = 100000;
+  writeBytes(lab.folder / "deep.vixores", R"({"protocol-file" : "deep.json","protocol" : )" +
+                                              std::string(depth, '[') + std::string(depth, ']') +
+                                              "}");
+  const std::set<std::string> before = tree(lab.folder.path());
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (!limitNewMemory(size_t{256} << 20)) _exit(2);
+    _exit(importArchive(lab.taskPath, fromUtf8(lab.folder / "deep.vixores")) ? 3 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(tree(lab.folder.path()), before);
+}
+
+// A full disk during the import leaves no cut-off protocol under its name.
+TEST(ArchiveImport, FullDiskLeavesNoCutOffProtocol) {
+  const FinishedPass pass;
+  PassFolder lab;
+  createPassFolders(lab.taskPath);
+  {
+    FileSizeLimit full(readBytes(pass.protocol).size() / 2);
+    EXPECT_FALSE(importArchive(lab.taskPath, fromUtf8(pass.archive)));
+  }
+  EXPECT_EQ(namesIn(lab.protocols()), std::set<std::string>{});
+  EXPECT_EQ(namesIn(lab.states()), std::set<std::string>{});
+  EXPECT_TRUE(importArchive(lab.taskPath, fromUtf8(pass.archive)));
+  EXPECT_EQ(readBytes(lab.protocols() + "/" + fs::path(pass.protocol).filename().string()),
+            readBytes(pass.protocol));
 }
 
 TEST(ResultFileRead, DamagedFilesGiveNoResults) {

@@ -19,6 +19,7 @@
 
 #include "avifile/avi_system.h"
 #include "results/result_store.h"
+#include "support/json_text.h"
 #include "support/scripted_player.h"
 #include "support/temp_folder.h"
 #include "task/play.h"
@@ -168,6 +169,28 @@ inline std::set<std::string> namesIn(const std::string& folder) {
   for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
     names.insert(entry.path().filename().string());
   return names;
+}
+
+// What the end of the pass left: one protocol and one archive, and its result file; all three
+// must hold what the finished play holds, its events and its marks.
+inline void expectPassEndAgrees(const PassFolder& folder, const VIXOplay& play) {
+  const std::set<std::string> protocols = namesIn(folder.protocols());
+  const std::set<std::string> archives = namesIn(folder.archives());
+  ASSERT_EQ(protocols.size(), 1u);
+  ASSERT_EQ(archives.size(), 1u);
+  const Brindle::JSON protocol =
+      parseText(readBytes(folder.protocols() + "/" + *protocols.begin()));
+  const Brindle::JSON archive = parseText(readBytes(folder.archives() + "/" + *archives.begin()));
+  std::istringstream resultFile(
+      readBytes(folder.states() + "/result@" + play.context.passId + "@"));
+  const Brindle::JSON header = Brindle::JSONparser::parse(resultFile);
+  const Brindle::JSON results = Brindle::JSONparser::parse(resultFile);
+  ASSERT_TRUE(protocol.isObject() && archive.isObject());
+  EXPECT_EQ(*protocol.find("protocol"), play.protocol);
+  EXPECT_EQ(results, play.context.results.toJson());
+  EXPECT_EQ(*archive.find("protocol"), protocol);
+  EXPECT_EQ(*archive.find("header"), header);
+  EXPECT_EQ(*archive.find("results"), results);
 }
 
 // This computer's state file name prefix as bytes.

@@ -156,6 +156,23 @@ void runPass(const Task& task, const std::wstring& taskPath, Progress* progress)
   ASSERT_TRUE(pass.store.finishPass());
 }
 
+// The pass in a child process that kills itself at call `at`, at the moment given.
+void runPassKilledAt(const Task& task, const std::wstring& taskPath, size_t at, Moment moment,
+                     Progress* progress) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    armed = true;
+    killAt = static_cast<int>(at);
+    killMoment = moment;
+    runPass(task, taskPath, progress);
+    _exit(3);  // the kill did not come
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+}
+
 class PassInterruption : public testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -194,18 +211,8 @@ TEST_P(PassInterruption, KilledAnywhereResumesWithEveryAnswerOfItsLastState) {
                    << events_[at].path << ") " << (moment == Moment::Before ? "before" : "after"));
       new (shared) Progress();
       PassFolder folder;
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
-        armed = true;
-        killAt = static_cast<int>(at);
-        killMoment = moment;
-        runPass(task_, folder.taskPath, shared);
-        _exit(3);  // the kill did not come
-      }
-      int status = 0;
-      ASSERT_EQ(waitpid(child, &status, 0), child);
-      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+      runPassKilledAt(task_, folder.taskPath, at, moment, shared);
+      ASSERT_FALSE(HasFatalFailure());
       ++kills;
 
       // The next start of the program: resume what is offered and finish the pass.
@@ -239,6 +246,61 @@ TEST_P(PassInterruption, KilledAnywhereResumesWithEveryAnswerOfItsLastState) {
   }
   munmap(shared, sizeof(Progress));
   EXPECT_GT(kills, 30);
+}
+
+// Marks other than answerByFile gives, for the question asked again after a resume.
+void answerOtherwise(ScriptedPlayer& player) {
+  player.markDSIS = [](const std::vector<std::wstring>& shown) -> std::optional<int> {
+    return 1 + (fileNumber(shown.back()) + 2) % 5;
+  };
+  player.markDSCQS = [](const std::wstring& a, const std::wstring& b,
+                        char&) -> std::optional<std::pair<int, int>> {
+    return std::make_pair((fileNumber(a) * 17 + 50) % 101, fileNumber(b) * 17 % 101);
+  };
+}
+
+// Killed after the result file is in place and before the state files go, the pass is offered
+// again and its last question asked again; the observer answers otherwise. The new end replaces
+// the result file, so that it, the protocol and the archive hold the same marks.
+TEST_P(PassInterruption, EndKilledWithItsResultInPlaceIsReplacedWhenResumed) {
+  auto target = [](const std::string& move) { return move.substr(move.find(" > ") + 3); };
+  size_t resultMove = events_.size(), stateDelete = events_.size();
+  for (size_t i = 0; i < events_.size(); ++i) {
+    if (events_[i].call == Call::Rename &&
+        target(events_[i].path).find(".states/result@") != std::string::npos)
+      resultMove = i;
+    if (events_[i].call == Call::Unlink) stateDelete = i;
+  }
+  ASSERT_LT(resultMove, stateDelete);
+  ASSERT_NE(events_[stateDelete].path.find("/state@"), std::string::npos);
+  int kills = 0;
+  for (size_t at = resultMove; at <= stateDelete; ++at) {
+    for (Moment moment : {Moment::Before, Moment::After}) {
+      if ((at == resultMove && moment == Moment::Before) ||
+          (at == stateDelete && moment == Moment::After))
+        continue;
+      SCOPED_TRACE(testing::Message() << "call " << at << " (" << events_[at].path << ") "
+                                      << (moment == Moment::Before ? "before" : "after"));
+      PassFolder folder;
+      runPassKilledAt(task_, folder.taskPath, at, moment, nullptr);
+      ASSERT_FALSE(HasFatalFailure());
+      ++kills;
+
+      const PassHeader offered = readPassHeaders(folder.taskPath);
+      ASSERT_TRUE(offered.isValid());
+      ASSERT_TRUE(scanResults(folder.taskPath).at(0).finished);  // its result file is there
+      FolderPass resumed(folder.taskPath, offered.stateNumber);
+      ASSERT_TRUE(resumed.play);
+      answerOtherwise(*resumed.player);
+      EXPECT_EQ(resumed.run(), 1);
+      ASSERT_TRUE(resumed.store.finishPass());
+      const TestResults read = readResultFile(folder.taskPath, offered.id);
+      EXPECT_NE(read.singles, full_.singles);
+      expectPassEndAgrees(folder, *resumed.play);
+      EXPECT_EQ(namesIn(folder.states()), std::set<std::string>{"result@" + offered.id + "@"});
+    }
+  }
+  EXPECT_GE(kills, 5);
 }
 
 // Before a state file goes, its successor and the successor's name are on the disk; before
@@ -286,6 +348,11 @@ TEST_P(PassInterruption, FilesReachTheDiskBeforeTheOlderOnesGo) {
       if (events_[j].call == Call::Unlink) return j;
     return events_.size();
   }();
+  // None of them is ever written under its final name, where a cut-off file would be taken
+  // for the whole one.
+  for (const Event& event : events_)
+    if (event.call == Call::Write && event.path.find(".states/") == std::string::npos)
+      EXPECT_TRUE(event.path.ends_with(".tmp")) << event.path;
   std::vector<std::string> kinds = {".protocols/", ".states/result@", ".archives/"};
   size_t previous = 0;
   for (const std::string& kind : kinds) {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -232,6 +233,56 @@ TEST(PassNames, ComputerObserverAndLocalStartTime) {
   }
 }
 
+// Observer names of any length and characters: the pass's files get names the file system
+// takes, the name's part cut at whole characters, and the name stays whole inside the files.
+TEST(PassNames, AnyObserverNameGivesFileNamesTheFileSystemTakes) {
+  auto times = [](const std::wstring& part, int n) {
+    std::wstring text;
+    for (int i = 0; i < n; ++i) text += part;
+    return text;
+  };
+  const std::wstring names[] = {
+      times(L"a", 320),
+      times(L"\u00e9", 320),      // two bytes each
+      times(L"\u8a9e", 320),      // three
+      times(L"\U0001d49c", 320),  // four: a letter outside the basic plane
+      times(L"Ann Lee (2) \u00e9\u8a9e ", 40),
+      times(L"../\\:*?\"<>|", 40),  // nothing of it in a file name
+      L"Ann\tLee\n\u00e9",
+      L"",
+  };
+  const std::wstring computer = sanitizeName(getComputerName());
+  for (const std::wstring& name : names) {
+    SCOPED_TRACE(toUtf8(name).substr(0, 40));
+    PassFolder folder;
+    FolderPass pass(smallTask("DSIS", 3), folder.taskPath, false, name);
+    pass.run();
+    ASSERT_TRUE(pass.store.finishPass());
+
+    const std::wstring passName = pass.store.passName();
+    EXPECT_LE(toUtf8(passName).size(), kMaxPassNameBytes);
+    const std::wstring observer = sanitizeName(name);
+    const std::wstring part =
+        passName.substr(computer.size() + 1, passName.size() - computer.size() - 19);
+    EXPECT_EQ(observer.substr(0, part.size()), part);
+    if (part.size() < observer.size())  // as much of it as fits
+      EXPECT_GT(toUtf8(passName + observer[part.size()]).size(), kMaxPassNameBytes);
+    const std::set<std::string> files = {toUtf8(passName) + ".json"};
+    EXPECT_EQ(namesIn(folder.protocols()), files);
+    EXPECT_EQ(namesIn(folder.archives()), std::set<std::string>{toUtf8(passName) + ".vixores"});
+
+    const JSON protocol = parseText(readBytes(toUtf8(pass.store.protocolPath())));
+    EXPECT_EQ(protocol.find("info")->find("expert")->getWString(), name);
+    const std::vector<PassHeader> passes = scanResults(folder.taskPath);
+    ASSERT_EQ(passes.size(), 1u);
+    EXPECT_EQ(passes[0].expert, name);
+    const TestResults results = readResultFile(folder.taskPath, passes[0].id);
+    ASSERT_FALSE(results.singles.empty());
+    for (const auto& [key, value] : results.singles) EXPECT_EQ(key.expert, name);
+    expectPassEndAgrees(folder, *pass.play);
+  }
+}
+
 // ---------------------------------------------------------------- pass end
 
 TEST(PassEnd, WritesProtocolResultAndArchiveThenDeletesTheStateFiles) {
@@ -396,19 +447,86 @@ TEST(PassEnd, ArchiveThatCannotBeWrittenKeepsTheStateForAnotherTry) {
 
     way.make(folder.archives());
     EXPECT_FALSE(pass.store.finishPass());
+    EXPECT_EQ(pass.store.failedFile, pass.store.archivePath());
+    EXPECT_TRUE(pass.store.failure == ENOTDIR || pass.store.failure == EACCES)
+        << pass.store.failure;
     EXPECT_EQ(namesIn(folder.protocols()).size(), 1u);
     EXPECT_EQ(namesIn(folder.states()), (std::set<std::string>{state, result}));
-    const std::string firstResult = readBytes(folder.states() + "/" + result);
     // Still resumable from its last state.
     EXPECT_EQ(readPassHeaders(folder.taskPath).stateNumber, 2);
 
+    // The next try writes all three anew, the result file too: they hold the same marks.
     way.undo(folder.archives());
-    pass.play->context.results.setSingle(L"Ann", L"1", L"f1", 1.0f);  // must not reach the file
+    pass.play->context.results.setSingle(L"Ann", L"1", L"f1", 1.0f);
     EXPECT_TRUE(pass.store.finishPass());
+    EXPECT_TRUE(pass.store.failedFile.empty());
+    EXPECT_EQ(pass.store.failure, 0);
     EXPECT_EQ(namesIn(folder.states()), std::set<std::string>{result});
-    EXPECT_EQ(readBytes(folder.states() + "/" + result), firstResult);
-    EXPECT_EQ(namesIn(folder.archives()).size(), 1u);
+    expectPassEndAgrees(folder, *pass.play);
+    EXPECT_EQ(readResultFile(folder.taskPath, kId).singles, pass.play->context.results.singles);
   }
+}
+
+// The pass end fails at the archive, the observer chooses "Exit", and the pass is resumed later:
+// its last question is asked again and answered otherwise. Protocol, result file and archive
+// then all carry the new mark.
+TEST(PassEnd, EndThatFailedAndWasResumedReplacesItsOwnResultFile) {
+  for (const Unwritable& way : unwritableFolders()) {
+    SCOPED_TRACE(way.what);
+    PassFolder folder;
+    TestResults first;
+    {
+      LabPass pass(folder);
+      pass.runToEnd();
+      way.make(folder.archives());
+      EXPECT_FALSE(pass.store.finishPass());
+      first = pass.play->context.results;
+    }
+    way.undo(folder.archives());
+    const PassHeader offered = readPassHeaders(folder.taskPath);
+    ASSERT_TRUE(offered.isValid());
+    EXPECT_EQ(scanResults(folder.taskPath).at(0).finished, true);  // its result file is there
+
+    FolderPass resumed(folder.taskPath, offered.stateNumber);
+    ASSERT_TRUE(resumed.play);
+    resumed.player->markDSIS = [](const std::vector<std::wstring>&) { return 5; };
+    EXPECT_EQ(resumed.run(), 1);
+    ASSERT_TRUE(resumed.store.finishPass());
+    EXPECT_NE(resumed.play->context.results.singles, first.singles);
+    EXPECT_EQ(namesIn(folder.states()), std::set<std::string>{std::string("result@") + kId + "@"});
+    expectPassEndAgrees(folder, *resumed.play);
+    EXPECT_EQ(readResultFile(folder.taskPath, kId).singles, resumed.play->context.results.singles);
+  }
+}
+
+// A full disk at the pass end: the protocol cut off is never left under its name, nor beside
+// it; the next try writes it whole. (The archive, smaller than the indented protocol, is cut
+// off only by a crash: the interruption test covers it.)
+TEST(PassEnd, FullDiskLeavesNoCutOffProtocol) {
+  size_t protocolBytes = 0;
+  {
+    PassFolder folder;
+    LabPass pass(folder);
+    pass.runToEnd();
+    ASSERT_TRUE(pass.store.finishPass());
+    protocolBytes = readBytes(toUtf8(pass.store.protocolPath())).size();
+  }
+  PassFolder folder;
+  LabPass pass(folder);
+  pass.runToEnd();
+  {
+    FileSizeLimit full(protocolBytes / 2);
+    EXPECT_FALSE(pass.store.finishPass());
+  }
+  EXPECT_EQ(pass.store.failedFile, pass.store.protocolPath());
+  EXPECT_EQ(pass.store.failure, EFBIG);
+  EXPECT_EQ(namesIn(folder.protocols()), std::set<std::string>{});
+  EXPECT_EQ(namesIn(folder.archives()), std::set<std::string>{});
+  EXPECT_EQ(namesIn(folder.states()), std::set<std::string>{statePrefix() + "2@"});
+
+  ASSERT_TRUE(pass.store.finishPass());
+  EXPECT_EQ(readBytes(toUtf8(pass.store.protocolPath())).size(), protocolBytes);
+  expectPassEndAgrees(folder, *pass.play);
 }
 
 TEST(PassEnd, ResultFileOfAnotherPassUnderTheNameIsAFailure) {
@@ -419,7 +537,11 @@ TEST(PassEnd, ResultFileOfAnotherPassUnderTheNameIsAFailure) {
   const std::string foreign = R"({"id" : "someone else","VIXOver" : 200}{}"end")";
   writeBytes(result, foreign);
   EXPECT_FALSE(pass.store.finishPass());
+  EXPECT_EQ(pass.store.failedFile, fromUtf8(result));
+  EXPECT_EQ(pass.store.failure, EEXIST);
   EXPECT_EQ(readBytes(result), foreign);
+  EXPECT_EQ(namesIn(folder.states()),
+            (std::set<std::string>{statePrefix() + "2@", std::string("result@") + kId + "@"}));
   EXPECT_EQ(readPassHeaders(folder.taskPath).stateNumber, 2);
   EXPECT_EQ(namesIn(folder.archives()), std::set<std::string>{});
 }

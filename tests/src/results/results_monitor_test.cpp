@@ -111,6 +111,13 @@ class Watched {
   int calls_ = 0;
 };
 
+// Waits, scan by scan, until the monitor's watch has ended.
+bool waitUntilEnded(Watched& watched) {
+  for (int calls = watched.calls(); watched.monitor->isWatching(); ++calls)
+    if (!watched.waitForCalls(calls + 1)) return false;
+  return true;
+}
+
 // A pass file of another computer, moved into place as the stores do.
 void putPassFile(const PassFolder& folder, const std::string& name, const std::string& id,
                  double progress) {
@@ -275,15 +282,50 @@ TEST(ResultsMonitor, FolderRemovedWhileWatchedEndsTheWatchAfterOneScan) {
   createPassFolders(folder.taskPath);
   putPassFile(folder, "result@a@", "a", 1.0);
   Watched watched(folder.taskPath);
+  // What each scan's subscribers are told about the watch.
+  std::mutex mutex;
+  std::condition_variable called;
+  std::vector<bool> watching;
+  ResultsMonitor* monitor = watched.monitor.get();
+  watched.monitor->subscribe([&, monitor] {
+    std::lock_guard lock(mutex);
+    watching.push_back(monitor->isWatching());
+    called.notify_all();
+  });
   ASSERT_TRUE(watched.waitForStatus(L"Finished: 1;"));
+  EXPECT_TRUE(watched.monitor->isWatching());
   fs::remove_all(folder.states());
   ASSERT_TRUE(watched.waitForStatus(L"No results"));
+  // The last scan's subscribers hear that the watch has ended: the window they post to offers
+  // to look again.
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(called.wait_for(lock, 10s, [&] { return !watching.back(); }));
+  }
+  EXPECT_FALSE(watched.monitor->isWatching());
   const int calls = watched.calls();
   // A watch that broke reports at once on every wait; after the scan that saw the file go, at
   // most the one that saw the folder go and the one that saw the watch break (the removal of the
   // file and of the folder may come to separate scans), not one scan after another.
   std::this_thread::sleep_for(100ms);
   EXPECT_LE(watched.calls(), calls + 2);
+}
+
+TEST(ResultsMonitor, FolderBackAfterTheWatchEndedIsFollowedByANewMonitor) {
+  PassFolder folder;
+  Watched watched(folder.taskPath);
+  ASSERT_TRUE(watched.waitForStatus(L"No results"));
+  fs::remove_all(folder.states());
+  ASSERT_TRUE(waitUntilEnded(watched));
+  fs::create_directory(folder.states());
+  putPassFile(folder, "result@a@", "a", 1.0);
+  EXPECT_FALSE(watched.monitor->isWatching());
+
+  Watched again(folder.taskPath);
+  ASSERT_TRUE(again.waitForStatus(L"Finished: 1;"));
+  EXPECT_TRUE(again.monitor->isWatching());
+  putPassFile(folder, "state@other@1@", "b", 0.5);
+  EXPECT_TRUE(again.waitForStatus(L"Finished: 1; Now running: 1 (50% passed);"));
 }
 
 TEST(ResultsMonitor, DestroyedDuringAScanWaitsForItAndItsSubscribers) {

@@ -51,21 +51,25 @@ bool ChangeWatch::waitFor(int timeoutMs, Wake& wake) {
 
 ChangeWatch::Wake ChangeWatch::waitInternal(int timeoutMs, bool& timedOut) {
   timedOut = false;
-  pollfd fds[2] = {{stopEvent_, POLLIN, 0}, {isWatching() && !broken_ ? inotify_ : -1, POLLIN, 0}};
+  const bool watching = isWatching();
+  pollfd fds[2] = {{stopEvent_, POLLIN, 0}, {watching ? inotify_ : -1, POLLIN, 0}};
   // Without a watch only a stop can come; waiting for it alone would hang an owner that never
   // stops, so the wait reports the failure at once unless a stop is already pending.
-  if (!isWatching() || broken_) timeoutMs = 0;
+  if (!watching) timeoutMs = 0;
   int ready;
   do {
     ready = poll(fds, 2, timeoutMs);
   } while (ready < 0 && errno == EINTR);
-  if (ready < 0) return Wake::Failed;
+  if (ready < 0) {
+    broken_ = true;  // changes can no longer be told
+    return Wake::Failed;
+  }
   if (fds[0].revents & POLLIN) {
     uint64_t count;
     [[maybe_unused]] ssize_t n = ::read(stopEvent_, &count, sizeof count);  // resets the event
     return Wake::Stopped;
   }
-  if (!isWatching() || broken_) return Wake::Failed;
+  if (!watching) return Wake::Failed;
   if (ready == 0) {
     timedOut = true;
     return Wake::Failed;

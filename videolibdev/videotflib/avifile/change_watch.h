@@ -7,6 +7,7 @@
 // waiting thread has ended.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 class ChangeWatch {
@@ -18,8 +19,9 @@ class ChangeWatch {
   ChangeWatch(const ChangeWatch&) = delete;
   ChangeWatch& operator=(const ChangeWatch&) = delete;
 
-  // False when the folder could not be watched (missing, not a folder, no permission).
-  bool isWatching() const { return watch_ >= 0; }
+  // False when the folder could not be watched (missing, not a folder, no permission), and from
+  // the wait that found the watch broken on. May be read on any thread.
+  bool isWatching() const { return watch_ >= 0 && !broken_; }
 
   // Waits without time-out for a change or for stop(). Failed at once when the folder is not
   // watched, and when the watch breaks (the folder itself was deleted or moved away).
@@ -35,5 +37,5 @@ class ChangeWatch {
   int inotify_ = -1;
   int watch_ = -1;
   int stopEvent_ = -1;
-  bool broken_ = false;
+  std::atomic<bool> broken_{false};  // written by the waiting thread only
 };

@@ -119,12 +119,26 @@ TEST_F(ChangeWatchTest, FoldersThatCannotBeWatchedAreReportedNotWaitedOn) {
 }
 
 TEST_F(ChangeWatchTest, RemovingTheFolderBreaksTheWatch) {
-  ChangeWatch watch(fromUtf8(folder_));
-  fs::remove_all(folder_);
-  Wake wake;
-  ASSERT_TRUE(watch.waitFor(10000, wake));
-  EXPECT_EQ(wake, Wake::Failed);
-  EXPECT_EQ(watch.wait(), Wake::Failed);  // and stays broken, without waiting
+  for (const bool moved : {false, true}) {
+    SCOPED_TRACE(moved ? "moved away" : "removed");
+    fs::create_directories(folder_);
+    ChangeWatch watch(fromUtf8(folder_));
+    ASSERT_TRUE(watch.isWatching());
+    if (moved)
+      fs::rename(folder_, root_ + "/away");
+    else
+      fs::remove_all(folder_);
+    Wake wake;
+    ASSERT_TRUE(watch.waitFor(10000, wake));
+    EXPECT_EQ(wake, Wake::Failed);
+    EXPECT_FALSE(watch.isWatching());       // says so from then on
+    EXPECT_EQ(watch.wait(), Wake::Failed);  // and stays broken, without waiting
+    fs::create_directories(folder_);        // a folder of that name again is not watched
+    touch(folder_ + "/new");
+    EXPECT_FALSE(watch.isWatching());
+    EXPECT_EQ(watch.wait(), Wake::Failed);
+    fs::remove_all(root_ + "/away");
+  }
 }
 
 }  // namespace
