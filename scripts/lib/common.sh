@@ -4,29 +4,35 @@
 VIXO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 JOBS="${VIXO_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
-# Debian packages every configuration needs.
-VIXO_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk3.2-dev
-               libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev clang-format)
-# A real FTP server for the upload tests.
-VIXO_PACKAGES+=(python3-pyftpdlib)
-# Real HTTP clients for the web server's tests.
-VIXO_PACKAGES+=(curl python3)
-# FFmpeg for the video sources (and for the test videos the tests write).
-VIXO_PACKAGES+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)
-# A real browser for the observers' page: headless Chromium driven by Selenium.
-VIXO_PACKAGES+=(chromium chromium-driver python3-selenium)
-# cairo for the video painter's drawing into windows.
-VIXO_PACKAGES+=(libcairo2-dev)
-# Windows under a virtual X server and a session bus for the tests and headless runs.
-VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus x11-utils xdotool)
-# Two displays side by side for the players' tests: Xorg with its dummy driver and xrandr.
-VIXO_DISPLAY_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
-# The window tests read screenshots straight from the X server.
-VIXO_PACKAGES+=(libx11-dev)
-# The QR code of the online test's address, and a reader that decodes it back in the tests.
-VIXO_PACKAGES+=(libqrcodegencpp-dev zbar-tools)
+# Debian packages that building and running the programs needs (scripts/run): the build tools
+# and the libraries the programs link.
+VIXO_RUN_PACKAGES=(cmake g++ ninja-build pkg-config uuid-dev libglib2.0-dev libwxgtk3.2-dev)
+# FFmpeg for the video sources.
+VIXO_RUN_PACKAGES+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)
+# cairo for the video painter's drawing into windows; Xlib for what the player asks the X server.
+VIXO_RUN_PACKAGES+=(libcairo2-dev libx11-dev)
+# The QR code of the online test's address.
+VIXO_RUN_PACKAGES+=(libqrcodegencpp-dev)
 # The ffmpeg command makes the demo task's clips (scripts/run and the program's own test).
-VIXO_PACKAGES+=(ffmpeg)
+VIXO_RUN_PACKAGES+=(ffmpeg)
+# Running without a display: a virtual X server, and python3 to read its screen into a picture.
+VIXO_HEADLESS_PACKAGES=(xvfb xauth python3)
+
+# What the tests add (scripts/test): GoogleTest, Google Benchmark with nlohmann's JSON library
+# as the benchmarks' reference, and the layout checker.
+VIXO_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev clang-format)
+# A real FTP server for the upload tests.
+VIXO_TEST_PACKAGES+=(python3-pyftpdlib)
+# Real HTTP clients for the web server's tests.
+VIXO_TEST_PACKAGES+=(curl python3)
+# A real browser for the observers' page: headless Chromium driven by Selenium.
+VIXO_TEST_PACKAGES+=(chromium chromium-driver python3-selenium)
+# A reader that decodes the QR code back.
+VIXO_TEST_PACKAGES+=(zbar-tools)
+# Windows under a virtual X server and a session bus for the tests.
+VIXO_TEST_PACKAGES+=(xvfb xauth dbus x11-utils xdotool)
+# Two displays side by side for the players' tests: Xorg with its dummy driver and xrandr.
+VIXO_TEST_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 # The fuzz targets are built with clang's libFuzzer.
 VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

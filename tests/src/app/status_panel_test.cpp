@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/status_panel.h"
@@ -100,14 +101,29 @@ TEST_F(StatusPanelTest, AFolderThatCannotBeWatchedOffersRefresh) {
   EXPECT_TRUE(panel()->refreshLink->IsShown());
   EXPECT_TRUE(menuEnabled(w->viewResultsMenuItem));
 
-  // Each click makes a fresh monitor that scans again.
-  const ResultsMonitor* first = panel()->monitor.get();
-  wxHyperlinkEvent click(panel()->refreshLink, panel()->refreshLink->GetId(), "");
-  panel()->refreshLink->GetEventHandler()->ProcessEvent(click);
+  // Each click replaces the monitor: the old one is gone (its address may well be the new
+  // one's), and a fresh one scans.
+  const std::weak_ptr<ResultsMonitor> first = panel()->monitor;
+  auto clickRefresh = [&] {
+    wxHyperlinkEvent click(panel()->refreshLink, panel()->refreshLink->GetId(), "");
+    panel()->refreshLink->GetEventHandler()->ProcessEvent(click);
+  };
+  clickRefresh();
+  EXPECT_TRUE(first.expired());
   ASSERT_NE(panel()->monitor, nullptr);
-  EXPECT_NE(panel()->monitor.get(), first);
   EXPECT_EQ(panel()->monitor->taskPath(), fromUtf8(folder / "not-a-folder/t.vixo"));
   EXPECT_TRUE(waitForStatus("No results"));
+  EXPECT_TRUE(panel()->refreshLink->IsShown());
+
+  // Once the folder can be made, "Refresh" follows it: a pass that appears later shows.
+  fs::remove(folder / "not-a-folder");
+  fs::create_directory(folder / "not-a-folder");
+  clickRefresh();
+  ASSERT_TRUE(
+      pumpUntil([&] { return !panel()->refreshLink->IsShown(); }, std::chrono::seconds(10)));
+  ASSERT_TRUE(waitForStatus("No results")) << statusText();
+  passFromElsewhere(folder / "not-a-folder/t.vixo.states", "state@other%20pc@1@", 0.25);
+  EXPECT_TRUE(waitForStatus("Now running: 1 (25% passed);")) << statusText();
 }
 
 TEST_F(StatusPanelTest, APassFolderThatGoesOffersRefreshWhichFollowsItOnceBack) {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -368,6 +371,205 @@ TEST(JsonWriter, StringEscapes) {
     // keys are escaped the same way
     EXPECT_EQ(compact(object().set(c.bytes, JSON())), "{" + c.written + " : null}");
   }
+}
+
+// The layout rules written out plainly, one byte and one level at a time: the writer's output
+// must match them byte for byte on any tree.
+namespace reference {
+
+std::string escaped(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const char* letters = "btn?fr";
+    char hex[8];
+    if (c == 0x08 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D) {
+      out += '\\';
+      out += letters[c - 0x08];
+    } else if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      std::snprintf(hex, sizeof hex, "\\u%04x", c);
+      out += hex;
+    } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+      std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned char>(s[++i]));
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string real(double v) {
+  if (std::fpclassify(v) != FP_NORMAL) return "0.0000000000000000";
+  char text[64];
+  std::snprintf(text, sizeof text, "%#.17g", v);
+  std::string s = text;
+  if (s.back() == '.') s += '0';  // [1e16, 1e17): a point with no digit after it
+  return s;
+}
+
+std::string written(const JSON& j, int levels, int indent) {
+  const int childLevels = levels > 0 ? levels - 1 : levels;
+  const std::string lead = levels != 0 ? "\n" + std::string(indent + 2, ' ') : "";
+  const std::string close = levels != 0 ? "\n" + std::string(indent, ' ') : "";
+  switch (j.kind()) {
+    case Kind::Null:
+      return "null";
+    case Kind::Boolean:
+      return j.getBool() ? "true" : "false";
+    case Kind::Integer:
+      return std::to_string(j.getInteger());
+    case Kind::Float:
+      return real(j.getFloat());
+    case Kind::String:
+      return "\"" + escaped(j.getString()) + "\"";
+    case Kind::Array: {
+      if (j.elements().empty()) return "[]";
+      std::string out = "[";
+      for (size_t i = 0; i < j.elements().size(); ++i)
+        out += (i ? "," : "") + lead + written(j.elements()[i], childLevels, indent + 2);
+      return out + close + "]";
+    }
+    case Kind::Object: {
+      if (j.size() == 0) return "{}";
+      size_t width = 0;
+      for (const auto& m : j.members()) width = std::max(width, escaped(m.key).size());
+      std::string out = "{";
+      bool first = true;
+      for (const auto& m : j.members()) {
+        const std::string key = escaped(m.key);
+        out += (first ? "" : ",") + lead + "\"" + key + "\"";
+        if (levels == 1) out += std::string(width - key.size(), ' ');
+        out += " : " + written(m.value, childLevels, indent + 2);
+        first = false;
+      }
+      return out + close + "}";
+    }
+  }
+  return "?";
+}
+
+}  // namespace reference
+
+// Strings of the kinds users and peers send: plain text, every escape, UTF-8 with C1 controls,
+// stray C2 bytes, NULs, and now and then one long enough to be written in several pieces.
+std::string randomBytes(std::mt19937& rng) {
+  static const std::string pieces[] = {"a",
+                                       "Observer 7",
+                                       "/",
+                                       "\"",
+                                       "\\",
+                                       "\b",
+                                       "\t",
+                                       "\n",
+                                       "\f",
+                                       "\r",
+                                       std::string(1, '\0'),
+                                       "\x1f",
+                                       "\x7f",
+                                       "\xC2\x85",
+                                       "\xC2\x80",
+                                       "\xC2\x9F",
+                                       "\xC2\xA0",
+                                       "\xC2",
+                                       "\xC3\xA9",
+                                       "\xE2\x82\xAC",
+                                       "\xFF"};
+  const size_t count = rng() % 50 == 0 ? 5000 + rng() % 30000 : rng() % 12;
+  std::string s;
+  for (size_t i = 0; i < count; ++i) s += pieces[rng() % std::size(pieces)];
+  return s;
+}
+
+double randomReal(std::mt19937_64& rng) {
+  if (rng() % 4 == 0) {
+    // any bit pattern: every exponent, subnormals, infinities, NaNs
+    const uint64_t bits = rng();
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+  }
+  // around the points where the layout changes (1e-5, 1e-4, 1e16, 1e17)
+  const double mantissa = std::uniform_real_distribution<double>(-10, 10)(rng);
+  return mantissa * std::pow(10.0, static_cast<int>(rng() % 26) - 7);
+}
+
+JSON randomTree(std::mt19937& rng, std::mt19937_64& rng64, int depth) {
+  switch (rng() % (depth > 0 ? 8 : 6)) {
+    case 0:
+      return JSON();
+    case 1:
+      return JSON(rng() % 2 == 0);
+    case 2:
+      return integer(static_cast<int64_t>(rng64()) >> (rng() % 64));
+    case 3:
+      return real(randomReal(rng64));
+    case 4:
+    case 5:
+      return JSON(randomBytes(rng));
+    case 6: {
+      JSON a = array();
+      for (int n = rng() % 6; n > 0; --n) a.append(randomTree(rng, rng64, depth - 1));
+      return a;
+    }
+    default: {
+      JSON o = object();
+      for (int n = rng() % 6; n > 0; --n)
+        o.set(randomBytes(rng), randomTree(rng, rng64, depth - 1));
+      return o;
+    }
+  }
+}
+
+TEST(JsonWriter, EveryLayoutMatchesTheRulesOnVariedTrees) {
+  std::mt19937 rng(20251211);
+  std::mt19937_64 rng64(7);
+  size_t largest = 0;
+  for (int round = 0; round < 300; ++round) {
+    const JSON tree = randomTree(rng, rng64, 6);
+    const std::string expected = reference::written(tree, 0, 0);
+    largest = std::max(largest, expected.size());
+    ASSERT_EQ(compact(tree), expected) << "round " << round;
+    ASSERT_EQ(tree.toString(0), expected) << "round " << round;
+    for (int levels : {1, 2, -1}) {
+      ASSERT_EQ(tree.toString(levels), reference::written(tree, levels, 0)) << "round " << round;
+      std::ostringstream out;
+      tree.write(out, levels, 3);
+      ASSERT_EQ(out.str(), reference::written(tree, levels, 3)) << "round " << round;
+    }
+  }
+  EXPECT_GT(largest, 65536u);  // texts larger than the chunks handed to a stream were among them
+}
+
+TEST(JsonWriter, FloatsMatchPrintf) {
+  std::mt19937_64 rng(99);
+  for (int i = 0; i < 200000; ++i) {
+    const double v = randomReal(rng);
+    ASSERT_EQ(compact(real(v)), reference::real(v)) << std::hexfloat << v;
+  }
+}
+
+TEST(JsonWriter, LongStringsSplitNowhereVisible) {
+  // C1 pairs, escapes and plain bytes at every offset around the writer's internal boundaries
+  for (size_t length : {8190u, 8191u, 8192u, 8193u, 65535u, 65536u, 65537u, 200001u}) {
+    for (const std::string& tail : {std::string("\xC2\x85"), std::string("\n"), std::string("x")}) {
+      for (size_t at = length - 3; at <= length; ++at) {
+        std::string s(length, 'v');
+        s.replace(at - tail.size(), tail.size(), tail);
+        const std::string expected = "[\"" + reference::escaped(s) + "\",1]";
+        const JSON j = array().append(JSON(s)).append(integer(1));
+        ASSERT_EQ(compact(j), expected) << length << " " << at;
+        ASSERT_EQ(j.toString(0), expected) << length << " " << at;
+      }
+    }
+  }
+  // a string of nothing but escapes grows sixfold
+  const std::string controls(100000, '\x01');
+  EXPECT_EQ(JSON(controls).toString(), "\"" + reference::escaped(controls) + "\"");
 }
 
 TEST(JsonBuilders, StringsAndIntSets) {
