@@ -1,5 +1,8 @@
 // The web server under the load of an online test, on loopback:
 //
+// Every client comes from a loopback address of its own (127.1.x.y), as observers on their own
+// machines do; the server caps the connections of one address.
+//
 // BM_LongPollEvent: 200 clients wait in a long poll (the handler waits on a condition variable,
 // as the online test's poll does); one event wakes them all. The time of an iteration is from
 // the event to the last client's complete reply; the counters give the median and p99 of every
@@ -25,26 +28,13 @@
 #include <vector>
 
 #include "network/corvidwebserver/webserver.h"
+#include "support/loopback_http.h"
 
 namespace {
 
+using vixo_test::connectLoopback;
+using vixo_test::observerAddress;
 using Clock = std::chrono::steady_clock;
-
-int connectTo(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  const int one = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
 
 bool sendAll(int fd, const std::string& bytes) {
   size_t sent = 0;
@@ -123,7 +113,8 @@ void BM_LongPollEvent(benchmark::State& state) {
   for (auto _ : state) {
     std::vector<pollfd> fds;
     for (int i = 0; i < clients; ++i) {
-      const int fd = connectTo(server.listeningPort());
+      // Each from an address of its own, as observers on their own machines are.
+      const int fd = connectLoopback(server.listeningPort(), observerAddress(i));
       if (fd < 0 || !sendAll(fd, request)) {
         state.SkipWithError("client could not connect");
         return;
@@ -178,7 +169,7 @@ void BM_RequestBesideIdle(benchmark::State& state) {
   const int port = server.listeningPort();
   std::vector<int> idle;
   for (int i = 0; i < idleCount; ++i) {
-    const int fd = connectTo(port);
+    const int fd = connectLoopback(port, observerAddress(i));
     if (fd < 0) {
       state.SkipWithError("idle client could not connect");
       for (const int f : idle) ::close(f);
@@ -188,7 +179,7 @@ void BM_RequestBesideIdle(benchmark::State& state) {
   }
   const std::string request = "GET /static/index.html HTTP/1.1\r\nHost: lab\r\n\r\n";
   for (auto _ : state) {
-    const int fd = connectTo(port);
+    const int fd = connectLoopback(port);
     if (fd < 0 || !sendAll(fd, request) || readToEnd(fd) == 0) {
       state.SkipWithError("no answer");
       if (fd >= 0) ::close(fd);

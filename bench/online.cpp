@@ -1,4 +1,5 @@
-// An online pass with 200 observers, each an HTTP client on loopback with a thread of its own,
+// An online pass with 200 observers, each an HTTP client on loopback with a thread and a client
+// address of its own (127.1.x.y, as observers on their own machines),
 // as the observers' page behaves: it registers, long-polls for the next message and votes on
 // every question once it sees it. The online player runs a DSIS pass of three questions on its
 // full-screen window; the operator's control panel is worked as an operator would (start the
@@ -111,17 +112,22 @@ Brindle::JSON replyObject(const vixo_test::HttpReply& reply) {
   return Brindle::JSONparser::parse(in);
 }
 
-// One observer: registers, then follows the messages until the end of the test.
+// One observer on a machine of its own: registers, then follows the messages until the end of
+// the test.
 void follow(int port, int n, VoteBook& book) {
-  Brindle::JSON answer =
-      replyObject(postForm(port, "/reg", formBody({{"name", "Observer " + std::to_string(n)}})));
+  const std::string address = vixo_test::observerAddress(n);
+  const auto post = [&](const std::string& path,
+                        const std::vector<std::pair<std::string, std::string>>& fields) {
+    return postForm(port, path, formBody(fields), std::chrono::seconds(30), address);
+  };
+  Brindle::JSON answer = replyObject(post("/reg", {{"name", "Observer " + std::to_string(n)}}));
   if (!answer.at("success").getBool()) throw std::runtime_error("not registered");
   const std::string key = answer.at("key").getString();
   long long state = -1;
   long long answeredState = -1;
   for (;;) {
-    Brindle::JSON message = replyObject(
-        postForm(port, "/poll", formBody({{"userid", key}, {"prevState", std::to_string(state)}})));
+    Brindle::JSON message =
+        replyObject(post("/poll", {{"userid", key}, {"prevState", std::to_string(state)}}));
     state = message.at("state").getInteger();
     const std::string type = message.at("type").getString();
     if (type == "term") return;
@@ -129,12 +135,10 @@ void follow(int port, int n, VoteBook& book) {
     answeredState = state;
     const int question = static_cast<int>(message.at("qid").getInteger());
     book.sent(n, question, Clock::now());
-    const vixo_test::HttpReply vote =
-        postForm(port, "/vote",
-                 formBody({{"userid", key},
-                           {"qid", std::to_string(question)},
-                           {"qi", "0"},
-                           {"votes[]", std::to_string(choiceOf(n))}}));
+    const vixo_test::HttpReply vote = post("/vote", {{"userid", key},
+                                                     {"qid", std::to_string(question)},
+                                                     {"qi", "0"},
+                                                     {"votes[]", std::to_string(choiceOf(n))}});
     if (vote.status != 200)
       ++book.failed;
     else if (vote.body == "true")

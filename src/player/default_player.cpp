@@ -231,6 +231,7 @@ bool DefaultPlayer::saveProgress() {
 }
 
 void DefaultPlayer::finishTest() {
+  takeLastAnswers();
   finished->set(true);
   if (!play || !play->isFinished()) return;
   const wxPoint at(questionsX, questionsY);

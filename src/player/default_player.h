@@ -146,6 +146,11 @@ class DefaultPlayer : public VIXOplayer {
   // Asks the full-screen window to close, as the observer would; true when it closed.
   bool closeFullScreen();
 
+  // The first step of finishTest, while the pass does not count as ended yet: a player whose
+  // answers come from elsewhere refuses any further ones and records those it has accepted, so
+  // that the pass's files hold every answer it confirmed. Nothing for a local observer.
+  virtual void takeLastAnswers() {}
+
  private:
   // The task's settings, or their defaults before a pass.
   const Task& settings() const;

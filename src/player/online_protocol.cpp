@@ -32,6 +32,7 @@ ParsedInt parseDecimal(std::string_view text) {
     if (magnitude <= kLimit) magnitude = magnitude * 10 + (text[i] - '0');
   }
   if (!out.digits) return out;
+  out.whole = i == text.size();
   if (negative) {
     out.overflow = magnitude > kLimit;
     out.value = out.overflow ? INT_MIN : static_cast<int>(-magnitude);

@@ -17,6 +17,7 @@ struct ParsedInt {
   int value = 0;
   bool digits = false;    // at least one digit was read
   bool overflow = false;  // the digits were outside the int range (value saturated)
+  bool whole = false;     // digits, and nothing after them: the text is a number
 };
 ParsedInt parseDecimal(std::string_view text);
 

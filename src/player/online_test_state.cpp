@@ -53,12 +53,23 @@ OnlineTestState::OnlineTestState(std::wstring welcomeText, std::wstring nameProm
              options.serverLimits) {}
 
 OnlineTestState::~OnlineTestState() {
-  OnlineMessage term;
-  term.type = OnlineMessage::Term;
-  term.text = L"Test is terminated\nGood bye";
-  publish(term);
-  // Polls that arrive now come from browsers that had just been answered; they get the end.
-  if (endGrace.count() > 0) std::this_thread::sleep_for(endGrace);
+  endTest();
+  // Polls that arrive now come from browsers that had just been answered; they get the end. An
+  // end published long enough ago has had its grace.
+  std::chrono::steady_clock::time_point ended;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    ended = endedAt;
+  }
+  const auto graceLeft = ended + endGrace - std::chrono::steady_clock::now();
+  if (graceLeft > std::chrono::steady_clock::duration::zero())
+    std::this_thread::sleep_for(graceLeft);
+  {
+    // A poll that came in the grace waits for a message after the end, which never comes; the
+    // stop of the server waits for its handler.
+    std::lock_guard<std::mutex> lock(stateMutex);
+    stopping->set(true);
+  }
   server.stop();
 }
 
@@ -68,6 +79,19 @@ int OnlineTestState::listeningPort() const { return server.listeningPort(); }
 
 void OnlineTestState::publish(const OnlineMessage& message) {
   std::lock_guard<std::mutex> lock(stateMutex);
+  publishLocked(message);
+}
+
+void OnlineTestState::endTest() {
+  std::lock_guard<std::mutex> lock(stateMutex);
+  if (current.type == OnlineMessage::Term) return;
+  OnlineMessage term;
+  term.type = OnlineMessage::Term;
+  term.text = L"Test is terminated\nGood bye";
+  publishLocked(term);
+}
+
+void OnlineTestState::publishLocked(const OnlineMessage& message) {
   current = message;
   current.seq = 0;
   // Waiting polls take only their own lock in this notification and wake up.
@@ -78,6 +102,7 @@ void OnlineTestState::publish(const OnlineMessage& message) {
     voters.clear();
     voteCounter->set(0);
   }
+  if (message.type == OnlineMessage::Term) endedAt = std::chrono::steady_clock::now();
 }
 
 OnlineMessage OnlineTestState::currentMessage() {
@@ -124,7 +149,7 @@ void OnlineTestState::serveStaticFile(webserver::http_request* request) {
   const std::wstring rest = fromUtf8(std::string_view(request->path).substr(8));
   const std::wstring file = staticFilePath(programFolder, rest);
   std::string content;
-  if (file.empty() || !readStaticFile(file, content)) {
+  if (file.empty() || !readStaticFile(file, staticRootFolder(programFolder), content)) {
     notFound(request);
     return;
   }
@@ -138,8 +163,9 @@ void OnlineTestState::servePoll(webserver::http_request* request) {
   {
     const WaitingPoll counted(pollsWaiting);
     // The outcome does not matter: after the time-out the reply is made the same way.
-    (void)connections::waitExpressionUntil(stateCounter != connections::makeConstant(prev),
-                                           std::chrono::steady_clock::now() + pollTimeout);
+    (void)connections::waitExpressionUntil(
+        (stateCounter != connections::makeConstant(prev)) || stopping,
+        std::chrono::steady_clock::now() + pollTimeout);
   }
   const OnlineMessage message = currentMessage();
   JSON reply;
@@ -169,29 +195,32 @@ void OnlineTestState::servePoll(webserver::http_request* request) {
 }
 
 void OnlineTestState::serveRegistration(webserver::http_request* request) {
+  // The name is read before the locks: it may be as long as a body. UTF-8 takes at most four
+  // bytes a character, so a longer text is too long without being decoded.
+  const std::string text = trim(postParam(request, "name"));
+  const std::wstring name = text.size() <= 4 * kMaxNameLength ? fromUtf8(text) : std::wstring();
+  const bool tooLong = text.size() > 4 * kMaxNameLength || name.size() > kMaxNameLength;
+  const std::wstring lowered = toLower(name);
+
   std::lock_guard<std::mutex> stateLock(stateMutex);
   const std::string key = newUuidString();
   bool success = false;
   std::wstring message;
   if (current.type != OnlineMessage::Registration) {
     message = L"Already registered";
+  } else if (tooLong) {
+    message = L"Name too long (at most " + std::to_wstring(kMaxNameLength) + L" characters)";
+  } else if (name.empty()) {
+    message = L"Empty name";
   } else {
-    const std::wstring name = trim(fromUtf8(postParam(request, "name")));
     std::lock_guard<std::mutex> observersLock(observersMutex);
-    const std::wstring lowered = toLower(name);
-    bool taken = false;
-    for (const auto& [id, entry] : observers) {
-      if (toLower(entry.name) == lowered) {
-        taken = true;
-        break;
-      }
-    }
-    if (name.empty()) {
-      message = L"Empty name";
-    } else if (taken) {
+    if (lowerCaseNames.contains(lowered)) {
       message = L"This name already in use";
+    } else if (observers.size() >= kMaxObservers) {
+      message = L"Too many observers (at most " + std::to_wstring(kMaxObservers) + L")";
     } else {
       observers.emplace(key, ObserverEntry{name, key});
+      lowerCaseNames.insert(lowered);
       observerCounter->set(observerCounter->get() + 1);
       success = true;
     }
@@ -208,7 +237,8 @@ bool OnlineTestState::acceptVoteLocked(const ObserverEntry& observer,
                                        int& subQuestion, std::vector<int>& votes,
                                        std::string& text) {
   question = openQuestion.qIndex;
-  if (question < 0) return false;
+  // Once the end is shown the pass is over: nothing sent now could be recorded.
+  if (question < 0 || current.type == OnlineMessage::Term) return false;
   const int qid = readIntParam(request, "qid", -1);
   subQuestion = readIntParam(request, "qi", -1);
   const std::vector<std::string> voteTexts = readArrayParam(request, "votes");
@@ -223,10 +253,12 @@ bool OnlineTestState::acceptVoteLocked(const ObserverEntry& observer,
   if (n > 0) {
     if (voteTexts.size() != static_cast<size_t>(n)) return false;
     for (const std::string& vote : voteTexts) {
-      const int index = parseDecimal(vote).value;
-      // An index that names no label would be recorded as a mark nobody was offered.
-      if (index < 0 || index >= static_cast<int>(asked.vars.size())) return false;
-      votes.push_back(index);
+      const ParsedInt index = parseDecimal(vote);
+      // An index that names no label, or no index at all, would be recorded as a mark nobody
+      // was offered.
+      if (!index.whole || index.value < 0 || index.value >= static_cast<int>(asked.vars.size()))
+        return false;
+      votes.push_back(index.value);
     }
   } else if (text.empty()) {
     return false;

@@ -10,9 +10,11 @@
 //   "/static/…"  a file of the page (see static_files.h), else 404 "Wrong url"
 //   "/poll"      "userid", "prevState": waits until the message changes from prevState, at most
 //                the poll timeout (10 s), and answers the current message with its "state"
-//   "/reg"       "name": registers while the registration message is current; answers
+//   "/reg"       "name": registers while the registration message is current, at most
+//                kMaxObservers observers, each name at most kMaxNameLength characters; answers
 //                {"success","key","message"}
-//   "/vote"      "userid", "qid", "qi", "votes[…]" or "text": answers true or false
+//   "/vote"      "userid", "qid", "qi", "votes[…]" or "text": answers true or false; false once
+//                the end of the test is shown
 //   anything else 404 "Wrong url"
 // The browser is known by "userid": a form field (a query field for a request that is not a
 // POST), else the cookie of that name.
@@ -41,6 +43,11 @@
 
 class OnlineTestState {
  public:
+  // What registrations can make the state hold: the page's name field takes 200 characters, and
+  // no room seats a thousand observers.
+  static constexpr size_t kMaxNameLength = 200;
+  static constexpr size_t kMaxObservers = 1000;
+
   // (question index, sub-question index, observer's name, the answer's label indices, the
   // answer's text) of an accepted vote.
   using VoteCallback = std::function<void(int question, int subQuestion, const std::wstring& name,
@@ -63,8 +70,8 @@ class OnlineTestState {
                   VoteCallback voteCallback, int port);
   OnlineTestState(std::wstring welcomeText, std::wstring namePrompt, std::wstring registeredText,
                   VoteCallback voteCallback, int port, Options options);
-  // Publishes the term message, which answers every waiting poll, keeps serving it for the end's
-  // grace, and stops the server.
+  // Ends the test (see endTest), keeps serving the end for its grace, and stops the server;
+  // polls still waiting then are answered at once.
   ~OnlineTestState();
   OnlineTestState(const OnlineTestState&) = delete;
   OnlineTestState& operator=(const OnlineTestState&) = delete;
@@ -77,6 +84,9 @@ class OnlineTestState {
   // Makes the message current (its seq is ignored). A question opens: who voted is forgotten
   // and the vote count goes back to 0. GUI thread.
   void publish(const OnlineMessage& message);
+  // Publishes the end of the test ("term"), once: every waiting poll is answered with it, and
+  // from now on every vote is refused. GUI thread.
+  void endTest();
   // The current message with seq set to the state counter. Any thread.
   OnlineMessage currentMessage();
   // Registered observers; fixed once anything has been published.
@@ -107,6 +117,7 @@ class OnlineTestState {
   void serveRegistration(webserver::http_request* request);
   void serveVote(webserver::http_request* request);
   void serveStaticFile(webserver::http_request* request);
+  void publishLocked(const OnlineMessage& message);
   // Accepts a vote into the open question; the sub-question's answer in `votes` when accepted.
   bool acceptVoteLocked(const ObserverEntry& observer, const webserver::http_request* request,
                         int& question, int& subQuestion, std::vector<int>& votes,
@@ -121,12 +132,15 @@ class OnlineTestState {
   // --- guarded by stateMutex (the counters change only under it; they are read anywhere)
   std::mutex stateMutex;
   OnlineMessage current;
-  OnlineMessage openQuestion;                   // qIndex -1 while no question was published
-  std::set<std::pair<std::string, int>> voted;  // (user id, sub-question) of the open question
-  std::set<std::string> voters;                 // user ids who answered all its sub-questions
+  OnlineMessage openQuestion;                     // qIndex -1 while no question was published
+  std::chrono::steady_clock::time_point endedAt;  // when the end was published
+  std::set<std::pair<std::string, int>> voted;    // (user id, sub-question) of the open question
+  std::set<std::string> voters;                   // user ids who answered all its sub-questions
   const connections::VariableMemPtr<int> stateCounter = connections::makeVariableMem(0);
   const connections::VariableMemPtr<int> observerCounter = connections::makeVariableMem(0);
   const connections::VariableMemPtr<int> voteCounter = connections::makeVariableMem(0);
+  // Set when the server is about to stop: waiting polls answer at once.
+  const connections::VariableMemPtr<bool> stopping = connections::makeVariableMem(false);
 
   std::atomic<int> pollsWaiting{0};
   std::atomic<long long> votesAccepted{0};
@@ -134,6 +148,7 @@ class OnlineTestState {
   // --- guarded by observersMutex
   std::mutex observersMutex;
   std::map<std::string, ObserverEntry> observers;  // by user id; grows only
+  std::set<std::wstring> lowerCaseNames;           // the registered names, lower-cased
 
   // Last, so that it is built when everything its handler uses exists. Owner's thread.
   webserver server;

@@ -248,6 +248,12 @@ void PlayerOnline::runPostedVote(const OnlineVote& vote) {
     voteHandler(vote.question, vote.subQuestion, vote.name, vote.votes, vote.text);
 }
 
+void PlayerOnline::takeLastAnswers() {
+  if (!onlineState) return;
+  onlineState->endTest();
+  handleAcceptedVotes();
+}
+
 void PlayerOnline::handleAcceptedVotes() {
   if (!onlineState) return;
   const long long accepted = onlineState->acceptedVotes();

@@ -7,8 +7,8 @@
 // Stages, each a modal run of the control panel: waiting for observers (beginPass, with the
 // test's link and its QR code on the full-screen window), viewing the instructions
 // (showInstructions, "Attention to the screen" in the browsers), voting (the vote operations).
-// The browsers see the end of the test ("term") when the online state goes, that is when the
-// next pass begins or the player is destroyed.
+// The browsers see the end of the test ("term") as soon as the pass ends, before its files are
+// written; from then on every vote is refused, and the votes accepted before are recorded.
 //
 // Everything here runs on the GUI thread, except the vote callback, which runs on a
 // connection thread of the web server and only posts.
@@ -80,6 +80,9 @@ class PlayerOnline : public DefaultPlayer {
                             bool pressSpace, bool pauseAllowed) override;
   std::unique_ptr<wxDialog> makeSendArchiveDialog(wxWindow* parent, const std::wstring& email,
                                                   const std::wstring& archivePath) override;
+  // Shows the browsers the end, so that they take no more answers, and records every vote the
+  // state accepted before it.
+  void takeLastAnswers() override;
 
  private:
   // The handler of a one-question method: the mark of sub-question 0's single index.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <vector>
@@ -13,8 +14,18 @@
 
 namespace {
 
-// The root folder of the page's files; empty when the redirect names none that can be read.
-std::wstring rootFolder(const std::wstring& programFolder) {
+// The path with every link followed; empty when it cannot be resolved (a missing file).
+std::string realPath(const std::string& native) {
+  char* resolved = ::realpath(native.c_str(), nullptr);
+  if (!resolved) return {};
+  std::string out(resolved);
+  std::free(resolved);
+  return out;
+}
+
+}  // namespace
+
+std::wstring staticRootFolder(const std::wstring& programFolder) {
   std::string native;
   std::string line;
   if (toNativePath(combinePath(programFolder, L"conf_redirect.txt"), native)) {
@@ -29,10 +40,8 @@ std::wstring rootFolder(const std::wstring& programFolder) {
   return combinePath(programFolder, L"static_html");
 }
 
-}  // namespace
-
 std::wstring staticFilePath(const std::wstring& programFolder, const std::wstring& rest) {
-  const std::wstring root = rootFolder(programFolder);
+  const std::wstring root = staticRootFolder(programFolder);
   if (root.empty()) return {};
   const std::wstring full = canonicalizePath(combinePath(root, rest));
   const std::vector<std::wstring> rootSteps = splitPathComponents(canonicalizePath(root));
@@ -60,12 +69,22 @@ std::string mimeTypeForPath(const std::wstring& extension) {
   return it == types.end() ? "application/octet-stream" : it->second;
 }
 
-bool readStaticFile(const std::wstring& path, std::string& content) {
+bool readStaticFile(const std::wstring& path, const std::wstring& root, std::string& content) {
   content.clear();
-  std::string native;
-  if (!toNativePath(path, native) || native.empty()) return false;
+  std::string native, rootNative;
+  if (!toNativePath(path, native) || native.empty() || !toNativePath(root, rootNative) ||
+      rootNative.empty())
+    return false;
+  // The file is opened by its resolved path, the one that was checked.
+  const std::string file = realPath(native);
+  const std::string folder = realPath(rootNative);
+  if (file.empty() || folder.empty()) return false;
+  const bool inside =
+      folder == "/" || (file.size() > folder.size() + 1 &&
+                        file.compare(0, folder.size(), folder) == 0 && file[folder.size()] == '/');
+  if (!inside) return false;
   // Non-blocking, so that a named pipe among the files cannot hold the connection's thread.
-  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
   struct stat info {};
   bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);

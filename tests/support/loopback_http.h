@@ -46,20 +46,51 @@ inline std::string formBody(const std::vector<std::pair<std::string, std::string
   return body;
 }
 
-// POSTs the body to the path on 127.0.0.1:port and waits at most `limit` for the whole reply.
-inline HttpReply postForm(int port, const std::string& path, const std::string& body,
-                          std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-  HttpReply reply;
+// The client address of the n-th of many observers on loopback: one machine each, as observers
+// in a room are (127.1.0.1, 127.1.0.2, ...; all of 127/8 is this machine's loopback).
+inline std::string observerAddress(int n) {
+  return "127.1." + std::to_string(n / 250) + "." + std::to_string(n % 250 + 1);
+}
+
+// A connection to 127.0.0.1:port from the source address (127.0.0.1 when empty); -1 when it
+// cannot be made.
+inline int connectLoopback(int port, const std::string& source = "") {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return reply;
+  if (fd < 0) return -1;
   const int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  if (!source.empty()) {
+    // The port is chosen at connect, as without a source: reserving one at bind would take
+    // ports from the range that servers on port 0 get theirs from.
+    setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &one, sizeof one);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    if (inet_pton(AF_INET, source.c_str(), &from.sin_addr) != 1 ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) {
+      ::close(fd);
+      return -1;
+    }
+  }
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(static_cast<uint16_t>(port));
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// POSTs the body to the path on 127.0.0.1:port (from the source address, when one is given) and
+// waits at most `limit` for the whole reply.
+inline HttpReply postForm(int port, const std::string& path, const std::string& body,
+                          std::chrono::milliseconds limit = std::chrono::seconds(30),
+                          const std::string& source = "") {
+  HttpReply reply;
+  const int fd = connectLoopback(port, source);
   std::string text;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+  if (fd >= 0) {
     const std::string request = "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                                 "Content-Type: application/x-www-form-urlencoded\r\n" +
                                 "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
@@ -84,8 +115,8 @@ inline HttpReply postForm(int port, const std::string& path, const std::string& 
       if (n <= 0) break;
       text.append(buffer, static_cast<size_t>(n));
     }
+    ::close(fd);
   }
-  ::close(fd);
   const size_t headerEnd = text.find("\n\n");
   if (text.rfind("HTTP/1.1 ", 0) != 0 || headerEnd == std::string::npos) return reply;
   reply.status = std::atoi(text.c_str() + 9);

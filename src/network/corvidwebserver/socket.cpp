@@ -61,27 +61,29 @@ void Socket::close() {
 }
 
 std::string Socket::peerText() const {
+  if (peer_.ss_family == AF_INET)
+    return peerAddress() + ":" +
+           std::to_string(ntohs(reinterpret_cast<const sockaddr_in&>(peer_).sin_port));
+  if (peer_.ss_family == AF_INET6)
+    return peerAddress() + ":" +
+           std::to_string(ntohs(reinterpret_cast<const sockaddr_in6&>(peer_).sin6_port));
+  return "?";
+}
+
+std::string Socket::peerAddress() const {
   char text[INET6_ADDRSTRLEN] = "?";
-  unsigned port = 0;
   if (peer_.ss_family == AF_INET) {
-    const auto& in = reinterpret_cast<const sockaddr_in&>(peer_);
-    inet_ntop(AF_INET, &in.sin_addr, text, sizeof text);
-    port = ntohs(in.sin_port);
-    return std::string(text) + ":" + std::to_string(port);
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(peer_).sin_addr, text, sizeof text);
+    return text;
   }
   if (peer_.ss_family == AF_INET6) {
     const auto& in6 = reinterpret_cast<const sockaddr_in6&>(peer_);
-    port = ntohs(in6.sin6_port);
     if (IN6_IS_ADDR_V4MAPPED(&in6.sin6_addr)) {
       inet_ntop(AF_INET, &in6.sin6_addr.s6_addr[12], text, sizeof text);
-      return std::string(text) + ":" + std::to_string(port);
+      return text;
     }
     inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
-    std::string out = "[";
-    out += text;
-    out += "]:";
-    out += std::to_string(port);
-    return out;
+    return "[" + std::string(text) + "]";
   }
   return "?";
 }

@@ -66,6 +66,8 @@ class Socket {
   void setPeer(const sockaddr_storage& peer) { peer_ = peer; }
   // "address:port" of the peer; IPv4-mapped IPv6 addresses as IPv4, IPv6 in brackets.
   std::string peerText() const;
+  // The peer's address alone, in the same form: one text per client machine and address.
+  std::string peerAddress() const;
 
   void setDeadline(Clock::time_point deadline) { deadline_ = deadline; }
   void setSendTimeout(std::chrono::milliseconds timeout) { sendTimeout_ = timeout; }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <exception>
 #include <list>
+#include <map>
 #include <new>
 #include <utility>
 
@@ -103,12 +104,14 @@ constexpr size_t kRefusalDrainBytes = 2 * 1024 * 1024;
 
 struct webserver::Connection {
   Socket socket;
+  std::string address;  // the client's, as counted in AcceptState::perAddress
   SmallStackThread thread;
 };
 
 // What the accept loop shares with its connection threads.
 struct webserver::AcceptState {
-  std::list<Connection> openConnections;  // accept loop only
+  std::list<Connection> openConnections;     // accept loop only
+  std::map<std::string, size_t> perAddress;  // live connections by client address; accept loop
   std::mutex finishedMutex;
   std::vector<std::list<Connection>::iterator> finished;  // guarded by finishedMutex
   int wakeEvent = -1;
@@ -122,8 +125,19 @@ struct webserver::AcceptState {
     }
     for (const auto& entry : done) {
       entry->thread.join();
+      forget(entry->address);
       openConnections.erase(entry);
     }
+  }
+
+  size_t connectionsOf(const std::string& address) const {
+    const auto it = perAddress.find(address);
+    return it == perAddress.end() ? 0 : it->second;
+  }
+
+  void forget(const std::string& address) {
+    const auto it = perAddress.find(address);
+    if (it != perAddress.end() && --it->second == 0) perAddress.erase(it);
   }
 };
 
@@ -202,13 +216,18 @@ void webserver::acceptLoop(std::unique_ptr<SocketServer> server, int stopEvent, 
       if (accepted == SocketServer::Accept::Failed) broken = true;
       if (accepted != SocketServer::Accept::Connection) break;
       debugLog("Accepting success " + socket.peerText());
+      const std::string address = socket.peerAddress();
+      const auto full = [&] {
+        return state.openConnections.size() >= limits.maxConnections ||
+               state.connectionsOf(address) >= limits.maxConnectionsPerAddress;
+      };
       // Under a flood of connections, places freed meanwhile count before one is refused.
-      if (state.openConnections.size() >= limits.maxConnections) state.reap();
-      if (state.openConnections.size() >= limits.maxConnections) {
+      if (full()) state.reap();
+      if (full()) {
         debugLog("Too many connections: closing " + socket.peerText());
         continue;  // the socket closes as it goes
       }
-      if (!startConnection(state, socket)) {
+      if (!startConnection(state, socket, address)) {
         debugLog("No thread for " + socket.peerText());
         exhausted = true;
         break;
@@ -224,14 +243,19 @@ void webserver::acceptLoop(std::unique_ptr<SocketServer> server, int stopEvent, 
   boundPort = 0;
 }
 
-bool webserver::startConnection(AcceptState& state, const Socket& socket) {
+bool webserver::startConnection(AcceptState& state, const Socket& socket,
+                                const std::string& address) {
   std::list<Connection>::iterator entry;
   bool added = false;
+  bool counted = false;
   try {
     state.openConnections.emplace_back();
     entry = std::prev(state.openConnections.end());
     added = true;
     entry->socket = socket;
+    entry->address = address;
+    ++state.perAddress[address];
+    counted = true;
     const bool started = entry->thread.start(
         "http-conn", kConnectionStackBytes, [this, socket, entry, &state]() mutable {
           try {
@@ -248,7 +272,10 @@ bool webserver::startConnection(AcceptState& state, const Socket& socket) {
     if (started) return true;
   } catch (const std::bad_alloc&) {
   }
-  if (added) state.openConnections.erase(entry);
+  if (added) {
+    if (counted) state.forget(address);
+    state.openConnections.erase(entry);
+  }
   return false;
 }
 

@@ -10,7 +10,9 @@
 // longer than its limit gets "414 URI Too Long" or "431 Request Header Fields Too Large", a body
 // announced longer than its limit "413 Payload Too Large", a request that does not arrive in time
 // "408 Request Timeout" (a connection that sent nothing is closed without a reply), and a
-// connection beyond the cap on live connections is closed at once. A request that the client
+// connection beyond the cap on live connections, or beyond the smaller cap on the live
+// connections of its client address, is closed at once: one machine that opens connections
+// without end cannot keep the others out. A request that the client
 // cuts short by closing is handled with what arrived. A handler that throws costs its own
 // request a "500 Internal Server Error".
 //
@@ -80,7 +82,8 @@ class webserver {
     std::chrono::milliseconds receiveTimeout{30'000};
     // A response that makes no progress for this long is given up.
     std::chrono::milliseconds sendTimeout{30'000};
-    size_t maxConnections = 1024;  // live connections; one thread each
+    size_t maxConnections = 1024;          // live connections; one thread each
+    size_t maxConnectionsPerAddress = 64;  // live connections of one client address
   };
 
   // Stack of a connection thread: the handler runs on it.
@@ -107,8 +110,9 @@ class webserver {
   struct AcceptState;
 
   void acceptLoop(std::unique_ptr<SocketServer> server, int stopEvent, int wakeEvent);
-  // Adds the connection and starts its thread; false when no thread could be made.
-  bool startConnection(AcceptState& state, const Socket& socket);
+  // Adds the connection of the client address and starts its thread; false when no thread
+  // could be made.
+  bool startConnection(AcceptState& state, const Socket& socket, const std::string& address);
   void serveConnection(Socket socket);
   void respond(Socket& socket, http_request& request, bool lingerLong);
 

@@ -4,14 +4,17 @@
 // and every text of the protocol appears on the page as it was sent.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "browser_script.h"
 #include "online_fixture.h"
 #include "support/json_text.h"
+#include "support/loopback_http.h"
 #include "support/run_command.h"
 #include "support/temp_folder.h"
 
@@ -150,6 +153,34 @@ TEST(OnlineBrowser, AnObserverFollowsATestInChromium) {
   EXPECT_EQ(ann.next("term").at("text").getString(), "Test is terminated\nGood bye");
   EXPECT_EQ(ann.finish(), 0) << ann.stderrText();
   EXPECT_EQ(server.log.votes().size(), 4u);
+}
+
+// The refusals of a registration as the page shows them: a name longer than the page's field
+// takes, and one more observer than the test takes; the end of the test still reaches the page.
+TEST(OnlineBrowser, ThePageShowsWhyARegistrationIsRefused) {
+  vixo_test::TempFolder folder;
+  vixo_test::OnlineServer server(VIXO_PAGE_FOLDER, 10s);
+  ASSERT_TRUE(server.started);
+  constexpr int kCap = static_cast<int>(OnlineTestState::kMaxObservers);
+  std::atomic<int> next{0};
+  std::vector<std::thread> clients;
+  for (int t = 0; t < 8; ++t)
+    clients.emplace_back([&] {
+      for (int n = next++; n < kCap; n = next++)
+        vixo_test::postForm(server.port(), "/reg",
+                            vixo_test::formBody({{"name", "Observer " + std::to_string(n)}}));
+    });
+  for (std::thread& t : clients) t.join();
+  ASSERT_EQ(server.state->observerCount()->get(), kCap);
+
+  vixo_test::BrowserScript zoe(VIXO_REFUSED_SCRIPT, {server.url(""), folder / "profile", "Zoe"},
+                               folder);
+  JSON refused = zoe.next("refused");
+  EXPECT_EQ(refused.at("too_long").getString(), "Name too long (at most 200 characters)");
+  EXPECT_EQ(refused.at("full").getString(), "Too many observers (at most 1000)");
+  server.state->endTest();
+  EXPECT_EQ(zoe.next("term").at("text").getString(), "Test is terminated\nGood bye");
+  EXPECT_EQ(zoe.finish(), 0) << zoe.stderrText();
 }
 
 }  // namespace

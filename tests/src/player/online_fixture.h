@@ -66,8 +66,8 @@ inline bool eventually(const std::function<bool()>& done,
 // A started state serving the page of `programFolder`.
 class OnlineServer {
  public:
-  OnlineServer(const std::string& programFolder, std::chrono::milliseconds pollTimeout) {
-    OnlineTestState::Options options;
+  OnlineServer(const std::string& programFolder, std::chrono::milliseconds pollTimeout,
+               OnlineTestState::Options options = {}) {
     options.programFolder = fromUtf8(programFolder) + L"/";
     options.pollTimeout = pollTimeout;
     state = std::make_unique<OnlineTestState>(kWelcome, kNamePrompt, kRegistered, log.callback(), 0,

@@ -218,25 +218,30 @@ TEST(StaticFiles, RedirectFileNamesTheRoot) {
   EXPECT_EQ(staticFilePath(base, L"../static_html/a.js"), L"");
 }
 
-TEST(StaticFiles, OnlyRegularFilesAreRead) {
+TEST(StaticFiles, OnlyRegularFilesInTheRootAreRead) {
   vixo_test::TempFolder folder;
+  const std::wstring root = fromUtf8(folder / "page");
+  const auto read = [&](const std::string& path, std::string& content) {
+    return readStaticFile(fromUtf8(path), root, content);
+  };
   std::string content = "stale";
-  EXPECT_TRUE(readStaticFile(fromUtf8(folder.makeFile("a.bin", std::string("x\0y", 3))), content));
+  EXPECT_TRUE(read(folder.makeFile("page/a.bin", std::string("x\0y", 3)), content));
   EXPECT_EQ(content, std::string("x\0y", 3));
-  EXPECT_TRUE(readStaticFile(fromUtf8(folder.makeFile("empty.txt", "")), content));
+  EXPECT_TRUE(read(folder.makeFile("page/empty.txt", ""), content));
   EXPECT_EQ(content, "");
-  ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
-  const std::string refused[] = {folder.path(), folder / "missing", folder / "pipe"};
+  ASSERT_EQ(mkfifo((folder / "page/pipe").c_str(), 0600), 0);
+  const std::string refused[] = {folder / "page", folder / "page/missing", folder / "page/pipe",
+                                 folder.makeFile("beside.txt", "not in the page")};
   for (const std::string& path : refused) {
     SCOPED_TRACE(path);
     content = "stale";
-    EXPECT_FALSE(readStaticFile(fromUtf8(path), content));
+    EXPECT_FALSE(read(path, content));
     EXPECT_EQ(content, "");
   }
   if (getuid() != 0) {  // root reads whatever the mode says
-    const std::string locked = folder.makeFile("locked.txt", "secret");
+    const std::string locked = folder.makeFile("page/locked.txt", "secret");
     chmod(locked.c_str(), 0);
-    EXPECT_FALSE(readStaticFile(fromUtf8(locked), content));
+    EXPECT_FALSE(read(locked, content));
   }
 }
 

@@ -5,14 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "online_fixture.h"
+#include "support/heap_bytes.h"
+#include "support/loopback_http.h"
 #include "support/run_command.h"
 #include "support/temp_folder.h"
 
@@ -20,7 +26,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using vixo_test::eventually;
+using vixo_test::formBody;
+using vixo_test::HttpReply;
 using vixo_test::OnlineServer;
+using vixo_test::postForm;
 using vixo_test::shellQuote;
 
 // The whole reply of one curl request; the date is replaced by "*" and a registration key by
@@ -120,12 +129,23 @@ class OnlineStateTest : public testing::Test {
     folder.makeFile("static_html/empty.css", "");
     folder.makeFile("static_html/data.bin", "raw");
     folder.makeFile("secret.txt", "not for observers");
+    // Links in the page's folder: to a file of the page, and out of it.
+    for (const auto& [target, link] :
+         std::vector<std::pair<std::string, std::string>>{{"index.html", "same.html"},
+                                                          {"img", "pictures"},
+                                                          {"../secret.txt", "leak.txt"},
+                                                          {folder / "secret.txt", "absolute.txt"},
+                                                          {"..", "up"}})
+      EXPECT_EQ(symlink(target.c_str(), (folder / ("static_html/" + link)).c_str()), 0) << link;
   }
 
-  // Registers a name; the key (empty on failure) and the whole reply in `out`.
+  // Registers a name; the key (empty on failure) and the whole reply in `out`. The name goes
+  // through a file: a long one does not fit on a command line.
   std::string registerName(const std::string& name, std::string* out = nullptr) {
     std::string key;
-    const std::string whole = fetch(server, "/reg", fields({"name=" + name}), &key);
+    const std::string file = folder.makeFile("name.txt", name);
+    const std::string whole =
+        fetch(server, "/reg", " --data-urlencode " + shellQuote("name@" + file), &key);
     if (out) *out = whole;
     return whole.find("\"success\" : true") == std::string::npos ? "" : key;
   }
@@ -161,6 +181,12 @@ TEST_F(OnlineStateTest, RoutesAnswerWholeReplies) {
       {"/static/missing.js", "", kWrongUrl},
       {"/static/../secret.txt", "", kWrongUrl},
       {"/static/img/../../secret.txt", "", kWrongUrl},
+      {"/static/same.html", "", reply("200 OK", "text/html", "<!DOCTYPE html><title>t</title>\n")},
+      {"/static/pictures/dot.png", "",
+       reply("200 OK", "image/png", std::string("\x89PNG\r\n\x1a\n\0\x01", 10))},
+      {"/static/leak.txt", "", kWrongUrl},  // links that lead out of the page's folder
+      {"/static/absolute.txt", "", kWrongUrl},
+      {"/static/up/secret.txt", "", kWrongUrl},
       {"/static/..%2fsecret.txt", "", kWrongUrl},  // not decoded: no such name
       {"/static/..\\secret.txt", "", kWrongUrl},
       {"/static", "", kWrongUrl},
@@ -244,7 +270,7 @@ TEST_F(OnlineStateTest, PollAnswersByRequesterAndMessage) {
 TEST_F(OnlineStateTest, RegistrationRules) {
   const auto count = [&] { return server.state->observerCount()->get(); };
   const struct {
-    const char* name;
+    std::string name;
     bool success;
     const char* message;
   } rows[] = {
@@ -256,11 +282,22 @@ TEST_F(OnlineStateTest, RegistrationRules) {
       {"   ", false, "Empty name"},
       {"", false, "Empty name"},
       {"Ann Smith", true, ""},
+      // Names as long as the page's field takes, counted in characters, blanks around not.
+      {"\t" + std::string(200, 'x') + " ", true, ""},
+      {[] {
+         std::string name;
+         for (int i = 0; i < 200; ++i) name += "\u00e9";  // two bytes each
+         return name;
+       }(),
+       true, ""},
+      {std::string(201, 'y'), false, "Name too long (at most 200 characters)"},
+      {std::string(1'000'000, 'z'), false, "Name too long (at most 200 characters)"},
+      {std::string(200, 'X'), false, "This name already in use"},
   };
   int registered = 0;
   std::vector<std::string> keys;
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+    SCOPED_TRACE(row.name.substr(0, 20));
     std::string whole;
     const std::string key = registerName(row.name, &whole);
     EXPECT_EQ(whole, json(std::string(R"({"success" : )") + (row.success ? "true" : "false") +
@@ -296,6 +333,45 @@ TEST_F(OnlineStateTest, RegistrationRules) {
   EXPECT_EQ(count(), registered);
 }
 
+// The page's folder reached through links (the program's folder, "static_html" itself) is
+// still the page's folder.
+TEST(OnlineStaticFiles, APageFolderThatIsALinkIsServed) {
+  vixo_test::TempFolder folder;
+  folder.makeFile("shared/page/index.html", "<p>linked</p>");
+  folder.makeFile("program/conf_redirect.txt", "web\n");
+  ASSERT_EQ(symlink("../shared/page", (folder / "program/web").c_str()), 0);
+  ASSERT_EQ(symlink("program", (folder / "linked-program").c_str()), 0);
+  OnlineServer server(folder / "linked-program", 300ms);
+  EXPECT_EQ(fetch(server, "/static/index.html"), reply("200 OK", "text/html", "<p>linked</p>"));
+}
+
+// No room seats a thousand observers: beyond them every registration is refused, and the page
+// shows why.
+TEST_F(OnlineStateTest, ObserversBeyondTheCapAreRefused) {
+  constexpr int kCap = static_cast<int>(OnlineTestState::kMaxObservers);
+  std::atomic<int> next{0}, failed{0};
+  std::vector<std::thread> clients;
+  for (int t = 0; t < 8; ++t)
+    clients.emplace_back([&] {
+      for (int n = next++; n < kCap; n = next++) {
+        const HttpReply r =
+            postForm(server.port(), "/reg", formBody({{"name", "Observer " + std::to_string(n)}}));
+        if (r.body.find("\"success\" : true") == std::string::npos) ++failed;
+      }
+    });
+  for (std::thread& t : clients) t.join();
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(server.state->observerCount()->get(), kCap);
+  std::string whole;
+  EXPECT_EQ(registerName("One more", &whole), "");
+  EXPECT_EQ(whole, json(R"({"success" : false,"key" : "<key>",)"
+                        "\"message\" : \"Too many observers (at most 1000)\"}"));
+  EXPECT_EQ(registerName("OBSERVER 7", &whole), "");
+  EXPECT_EQ(whole,
+            json(R"({"success" : false,"key" : "<key>","message" : "This name already in use"})"));
+  EXPECT_EQ(server.state->observerCount()->get(), kCap);
+}
+
 TEST_F(OnlineStateTest, VotesAreCheckedAgainstTheOpenQuestion) {
   const std::string ann = registerName("Ann");
   ASSERT_FALSE(ann.empty());
@@ -313,11 +389,22 @@ TEST_F(OnlineStateTest, VotesAreCheckedAgainstTheOpenQuestion) {
     std::string text;
   } rows[] = {
       {"one index", {"qid=4", "qi=0", "votes[]=1"}, true, {1}, ""},
-      {"numbered field, blanks and a sign", {"qid= +4", "qi=0", "votes[0]=4x"}, true, {4}, ""},
+      {"numbered field, blanks and a sign", {"qid= +4", "qi=0", "votes[0]= +4"}, true, {4}, ""},
       {"the text goes along", {"qid=4", "qi=0", "votes[]=0", "text=hm"}, true, {0}, "hm"},
       {"an index beyond the labels", {"qid=4", "qi=0", "votes[]=5"}, false, {}, ""},
       {"a negative index", {"qid=4", "qi=0", "votes[]=-1"}, false, {}, ""},
       {"a huge index", {"qid=4", "qi=0", "votes[]=99999999999"}, false, {}, ""},
+      // An index that is no number is no label either, not the first one.
+      {"an index that is no number", {"qid=4", "qi=0", "votes[]=abc"}, false, {}, ""},
+      {"an index with more after it", {"qid=4", "qi=0", "votes[]=2x"}, false, {}, ""},
+      {"an index with a blank after it", {"qid=4", "qi=0", "votes[]=2 "}, false, {}, ""},
+      {"an empty index", {"qid=4", "qi=0", "votes[]="}, false, {}, ""},
+      {"a sign alone", {"qid=4", "qi=0", "votes[]=-"}, false, {}, ""},
+      {"a second index that is no number",
+       {"qid=4", "qi=1", "votes[]=0", "votes[]=x"},
+       false,
+       {},
+       ""},
       {"two indices for one", {"qid=4", "qi=0", "votes[]=1", "votes[]=2"}, false, {}, ""},
       {"no index", {"qid=4", "qi=0"}, false, {}, ""},
       {"a plain votes field is no array", {"qid=4", "qi=0", "votes=1"}, false, {}, ""},
@@ -377,6 +464,17 @@ TEST_F(OnlineStateTest, VotesAreCheckedAgainstTheOpenQuestion) {
   EXPECT_EQ(vote(ann, {"qid=4", "qi=2", "text=late"}), json("false"));
   EXPECT_EQ(vote(ann, {"qid=5", "qi=0", "votes[]=3"}), json("true"));
   EXPECT_EQ(server.log.votes().back().question, 5);
+
+  // Once the end is shown, nothing more is taken: the pass that asked is over.
+  server.state->endTest();
+  const size_t before = server.log.votes().size();
+  EXPECT_EQ(vote(ann, {"qid=5", "qi=0", "votes[]=2"}), json("false"));
+  EXPECT_EQ(vote(ann, {"qid=5", "qi=2", "text=late"}), json("false"));
+  EXPECT_EQ(server.log.votes().size(), before);
+  // The end is published once.
+  server.state->endTest();
+  EXPECT_EQ(fetch(server, "/poll", fields({"userid=" + ann})),
+            json(R"({"type" : "term","text" : "Test is terminated\nGood bye","state" : 5})"));
 }
 
 TEST_F(OnlineStateTest, VoteCountCountsObserversWhoAnsweredEverySubQuestion) {
@@ -497,6 +595,83 @@ TEST(OnlineLongPoll, APollOnItsWayWhenTheTestEndsStillGetsTerm) {
   EXPECT_EQ(waiting.get(), term);
   EXPECT_EQ(fetchUrl(url, fields({"prevState=0"})), term);
   end.join();
+}
+
+// A browser that got the end polls again at once with the end's state, within the end's grace:
+// no message comes after the end, and the stop of the server answers that poll at once instead
+// of after the poll's bound (the stop waits for it, on the GUI thread).
+TEST(OnlineLongPoll, APollInTheEndsGraceEndsWhenTheServerStops) {
+  vixo_test::TempFolder folder;
+  OnlineTestState::Options options;
+  options.endGrace = 2s;
+  OnlineServer server(folder.path(), 10s, options);
+  const std::string term =
+      json(R"({"type" : "term","text" : "Test is terminated\nGood bye","state" : 1})");
+  const std::string url = server.url("/poll");
+  auto waiting = pollAsync(server, 0);
+  ASSERT_TRUE(eventually([&] { return server.state->waitingPolls() == 1; }));
+  const auto start = std::chrono::steady_clock::now();
+  std::thread end([&] { server.state.reset(); });
+  EXPECT_EQ(waiting.get(), term);
+  EXPECT_EQ(fetchUrl(url, fields({"prevState=1"})), term);
+  end.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 7s);  // the grace, not the poll's 10 s
+}
+
+// A flood of registrations whose names are as long as a body may be: each is refused at once,
+// the state keeps nothing of them, and an ordinary poll is answered meanwhile.
+TEST(OnlineFlood, LongNamesCostNeitherMemoryNorTime) {
+  vixo_test::TempFolder folder;
+  OnlineServer server(folder.path(), 10s);
+  constexpr int kRegistrations = 200;
+  constexpr size_t kNameBytes = 1'000'000;  // within the body's limit of 1 MiB
+  const size_t heapBefore = vixo_test::liveHeapBytes();
+
+  std::atomic<bool> flooding{true};
+  std::atomic<int> polls{0}, pollsFailed{0};
+  std::chrono::steady_clock::duration slowestPoll{};
+  std::thread poller([&] {
+    while (flooding) {
+      const auto begin = std::chrono::steady_clock::now();
+      const HttpReply r = postForm(server.port(), "/poll", formBody({{"prevState", "-1"}}), 30s,
+                                   vixo_test::observerAddress(100));
+      slowestPoll = std::max(slowestPoll, std::chrono::steady_clock::now() - begin);
+      ++polls;
+      if (r.body.find("\"type\" : \"hello\"") == std::string::npos) ++pollsFailed;
+      std::this_thread::sleep_for(5ms);
+    }
+  });
+  std::atomic<int> next{0}, tooLong{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 8; ++t)
+    senders.emplace_back([&, t] {
+      for (int n = next++; n < kRegistrations; n = next++) {
+        const std::string name = std::to_string(n) + std::string(kNameBytes, 'n');
+        const HttpReply r = postForm(server.port(), "/reg", formBody({{"name", name}}), 60s,
+                                     vixo_test::observerAddress(t));
+        if (r.body.find("Name too long (at most 200 characters)") != std::string::npos) ++tooLong;
+      }
+    });
+  for (std::thread& t : senders) t.join();
+  flooding = false;
+  poller.join();
+
+  EXPECT_EQ(tooLong, kRegistrations);
+  EXPECT_EQ(server.state->observerCount()->get(), 0);
+  EXPECT_GT(polls, 0);
+  EXPECT_EQ(pollsFailed, 0);
+  const double slowestMs = std::chrono::duration<double, std::milli>(slowestPoll).count();
+  RecordProperty("slowest_poll_ms", std::to_string(slowestMs));
+  EXPECT_LT(slowestMs, 2000);
+  // What the requests held goes with their connections; the state holds nothing of them.
+  size_t heapAfter = 0;
+  EXPECT_TRUE(eventually(
+      [&] {
+        heapAfter = vixo_test::liveHeapBytes();
+        return heapAfter < heapBefore + (16 << 20);
+      },
+      10s))
+      << "the heap grew by " << (heapAfter - heapBefore) / (1 << 20) << " MiB";
 }
 
 // Twenty-five observers register, wait in long polls, get the question at once and vote from

@@ -12,12 +12,19 @@
 #include <wx/hyperlink.h>
 #include <wx/statbmp.h>
 
+#include <algorithm>
+#include <atomic>
+#include <fstream>
 #include <future>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "avifile/json_parser.h"
 #include "player/network_control_panel.h"
+#include "results/archive_import.h"
 #include "src/player/browser_script.h"
 #include "src/player/player_fixture.h"
 #include "support/json_text.h"
@@ -139,12 +146,14 @@ class OnlinePassTest : public PlayerTest {
   // Runs a pass of the task on a new online player at the port (a free one by default); every run
   // of the control panel calls `stage` inside its modal loop, and the stage ends when the observers
   // have voted or the script pressed a button.
-  void runPass(const Task& task, std::function<void(NetworkControlPanel&)> stage, int onPort = 0) {
+  // The pass writes its files beside `taskPath`, when one is given.
+  void runPass(const Task& task, std::function<void(NetworkControlPanel&)> stage, int onPort = 0,
+               const std::wstring& taskPath = L"") {
     port = onPort ? onPort : freeLoopbackPort();
     observers = std::make_unique<Observers>(port);
     player = std::make_unique<PlayerOnline>();
     player->onlineOptions.programFolder = fromUtf8(VIXO_PAGE_FOLDER) + L"/";
-    auto made = task.method()->createPlay(PlayContext(LoadedTask(task, L""), player.get(),
+    auto made = task.method()->createPlay(PlayContext(LoadedTask(task, taskPath), player.get(),
                                                       L"Operator", "127.0.0.1", port, true, false));
     ASSERT_TRUE(made);
     play = made;
@@ -228,11 +237,91 @@ TEST_F(OnlinePassTest, DsisPassShowsEachStageAndRecordsEveryObserversMark) {
                                               {{L"Bob", L"1", L"f1"}, 0.0f}}));
   EXPECT_EQ(prompts.captions(), (std::vector<wxString>{"Task finished"}));
 
-  // The browsers see the end of the test when the player goes.
+  // The browsers see the end of the test as soon as the pass ends.
   ASSERT_TRUE(last.valid());
-  EXPECT_TRUE(loopUntil([&] { return player->onlineState->waitingPolls() == 1; }));
-  player.reset();
   EXPECT_EQ(last.get(), R"({"type" : "term","text" : "Test is terminated\nGood bye","state" : 4})");
+}
+
+// Observers may change a vote until the pass ends: every change the server answers "true" is in
+// the protocol, the result file and the archive, and once the pass ends the server refuses the
+// changes and the pages show the end while "Task finished" is open.
+TEST_F(OnlinePassTest, EveryConfirmedVoteIsInThePassFiles) {
+  TempFolder folder;
+  const std::wstring taskPath = fromUtf8(folder / "task.vixo");
+  std::mutex mutex;
+  std::vector<std::pair<int, std::string>> replies;  // (label index, reply) of Ann's votes
+  const auto refusals = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::count_if(replies.begin(), replies.end(),
+                         [](const auto& r) { return r.second != "true"; });
+  };
+  std::atomic<bool> stop{false};
+  std::thread changes;
+  std::string shownAtEnd;
+  bool refusedAtEnd = false;
+  prompts.answer = [&](const vixo::Prompt& p) -> int {
+    if (p.caption == "Task finished") {
+      shownAtEnd = observers->poll("Ann");
+      const auto deadline = std::chrono::steady_clock::now() + 10s;
+      while (refusals() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+      refusedAtEnd = refusals() > 0;
+    }
+    return (p.style & wxYES_NO) ? wxID_NO : wxID_OK;
+  };
+  runPass(
+      makeTask("DSIS", 2, true),
+      [&](NetworkControlPanel& panel) {
+        const std::string stage = panel.stageText.ToStdString();
+        if (stage == "Waiting connections") return enrolAndStart(panel, {"Ann"});
+        if (stage == "Viewing instructions") return press(panel.proceedButton);
+        // Ann's first answer ends the stage; she goes on changing it through the end.
+        changes = std::thread([&, key = observers->keys.at("Ann")] {
+          for (int i = 0; !stop; ++i) {
+            const int index = i % 5;
+            const std::string reply = postForm(port, "/vote",
+                                               formBody({{"userid", key},
+                                                         {"qid", "0"},
+                                                         {"qi", "0"},
+                                                         {"votes[]", std::to_string(index)}}))
+                                          .body;
+            std::lock_guard<std::mutex> lock(mutex);
+            replies.emplace_back(index, reply);
+            if (i % 4 == 3) std::this_thread::sleep_for(2ms);
+          }
+        });
+      },
+      0, taskPath);
+  stop = true;
+  if (changes.joinable()) changes.join();
+
+  EXPECT_EQ(shownAtEnd, R"({"type" : "term","text" : "Test is terminated\nGood bye","state" : 4})");
+  EXPECT_TRUE(refusedAtEnd);
+  // Confirmed until the end, refused from then on.
+  std::vector<std::string> confirmed;
+  int lastIndex = -1;
+  bool refused = false;
+  for (const auto& [index, reply] : replies) {
+    refused |= reply != "true";
+    EXPECT_EQ(reply, refused ? "false" : "true");
+    if (refused) continue;
+    confirmed.push_back("Ann: " + std::to_string(5 - index));
+    lastIndex = index;
+  }
+  ASSERT_GE(lastIndex, 0);
+
+  const auto readJson = [](const std::wstring& path) {
+    std::ifstream in(toUtf8(path), std::ios::binary);
+    return Brindle::JSONparser::parse(in);
+  };
+  JSON protocol = readJson(store.protocolPath());
+  EXPECT_EQ(answerEvents(protocol.at("protocol")), confirmed);
+  JSON archive = readJson(store.archivePath());
+  EXPECT_EQ(answerEvents(archive.at("protocol").at("protocol")), confirmed);
+  const TestResults results = readResultFile(taskPath, play->context.passId);
+  const std::map<SingleAnswerKey, float> last = {{{L"Ann", L"1", L"f1"}, (4 - lastIndex) / 4.0f}};
+  EXPECT_EQ(results.singles, last);
+  EXPECT_EQ(archive.at("results").toString(0), results.toJson().toString(0));
 }
 
 // The question each method publishes, the answers sent to it and what its recorder received.
@@ -407,6 +496,12 @@ TEST_F(OnlinePassTest, AnObserverInChromiumVotesThroughWholePasses) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.method);
     std::vector<std::string> statuses;
+    // The page shows the end while the operator still reads where the results are.
+    std::string endShown;
+    prompts.answer = [&](const vixo::Prompt& p) -> int {
+      if (p.caption == "Task finished") endShown = browser.next("term").at("text").getString();
+      return (p.style & wxYES_NO) ? wxID_NO : wxID_OK;
+    };
     runPass(
         makeTask(row.method, row.files, row.reference, row.extra),
         [&](NetworkControlPanel& panel) {
@@ -426,8 +521,8 @@ TEST_F(OnlinePassTest, AnObserverInChromiumVotesThroughWholePasses) {
     EXPECT_EQ(statuses.size(), 2u);
     EXPECT_EQ(answerEvents(play->protocol), row.recorded);
     EXPECT_EQ(play->answeredCount(), 2);
+    EXPECT_EQ(endShown, "Test is terminated\nGood bye");
     player.reset();
-    EXPECT_EQ(browser.next("term").at("text").getString(), "Test is terminated\nGood bye");
   }
   EXPECT_EQ(browser.finish(), 0) << browser.stderrText();
 }

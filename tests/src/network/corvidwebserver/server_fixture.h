@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -31,12 +32,26 @@ Pairs pairsOf(const Map& map) {
 }
 
 // One client connection, closed with the object. Reads give up after 10 s, so that a server
-// that never answers fails the test instead of hanging it.
+// that never answers fails the test instead of hanging it. An IPv4 client may come from another
+// loopback address than 127.0.0.1 (`source`), as a second machine would.
 class RawClient {
  public:
-  explicit RawClient(int port, int family = AF_INET, int receiveBuffer = 0) {
+  explicit RawClient(int port, int family = AF_INET, int receiveBuffer = 0,
+                     const char* source = nullptr) {
     fd_ = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0) return;
+    if (source) {
+      const int one = 1;  // the port is chosen at connect, as without a source
+      setsockopt(fd_, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &one, sizeof one);
+      sockaddr_in from{};
+      from.sin_family = AF_INET;
+      inet_pton(AF_INET, source, &from.sin_addr);
+      if (::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+      }
+    }
     const timeval timeout{10, 0};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     const int one = 1;
@@ -71,6 +86,16 @@ class RawClient {
   bool connected() const { return fd_ >= 0; }
   int fd() const { return fd_; }
 
+  // Whether the server has closed the connection (without waiting): what it sent is read away.
+  bool closedByServer() {
+    char buffer[4096];
+    for (;;) {
+      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n > 0) continue;
+      return n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+  }
+
   bool send(std::string_view bytes) {
     while (!bytes.empty()) {
       const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -97,9 +122,21 @@ class RawClient {
   int fd_ = -1;
 };
 
-// Sends a whole request on a new connection and returns the whole response.
-inline std::string exchange(int port, std::string_view request) {
-  RawClient client(port);
+// Whether a client can come from this IPv4 loopback address (all of 127/8 on Linux).
+inline bool canUseLoopbackAddress(const char* address) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  const bool usable = inet_pton(AF_INET, address, &from.sin_addr) == 1 &&
+                      ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0;
+  ::close(fd);
+  return usable;
+}
+
+// Sends a whole request on a new connection (from the source address, when one is given) and
+// returns the whole response.
+inline std::string exchange(int port, std::string_view request, const char* source = nullptr) {
+  RawClient client(port, AF_INET, 0, source);
   EXPECT_TRUE(client.connected());
   client.send(request);
   return client.readAll();

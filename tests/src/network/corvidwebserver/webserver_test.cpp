@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -58,6 +59,16 @@ class Gate {
   int waiting_ = 0;
   bool open_ = false;
 };
+
+// The response to a request sent again and again while the server closes the connection without
+// one (no place free: a freed place counts once its connection's thread has been reaped); empty
+// after 10 s.
+std::string exchangeOnceTaken(int port, std::string_view request) {
+  const auto deadline = Clock::now() + 10s;
+  std::string response;
+  while (response.empty() && Clock::now() < deadline) response = exchange(port, request);
+  return response;
+}
 
 // --- what the handler sees
 
@@ -386,30 +397,80 @@ TEST(WebserverLimitsTest, RequestMustArriveInTime) {
   EXPECT_TRUE(server.seen().empty());
 }
 
-TEST(WebserverLimitsTest, ConnectionsBeyondTheCapAreClosed) {
-  webserver::Limits limits;
-  limits.maxConnections = 3;
-  Gate gate;
-  RecordingServer server(limits, [&](webserver::http_request* r) {
-    if (r->path == "/hold") gate.wait();
-    r->answer = "ok";
-  });
-  std::vector<std::unique_ptr<RawClient>> held;
-  for (int i = 0; i < 3; ++i) {
-    held.push_back(std::make_unique<RawClient>(server.port()));
-    held.back()->send("GET /hold HTTP/1.1\r\n\r\n");
+// A place is taken while a connection is served and freed when it ends; beyond the cap on all
+// connections nobody else is let in, beyond the cap of one address another address still is.
+TEST(WebserverLimitsTest, ConnectionsBeyondTheCapsAreClosed) {
+  const struct {
+    const char* name;
+    size_t all, perAddress;
+    bool otherAddressServed;
+  } rows[] = {{"all connections", 3, 64, false}, {"one address", 1024, 3, true}};
+  if (!vixo_test::canUseLoopbackAddress("127.0.0.2")) GTEST_SKIP() << "no 127.0.0.2 here";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    webserver::Limits limits;
+    limits.maxConnections = row.all;
+    limits.maxConnectionsPerAddress = row.perAddress;
+    Gate gate;
+    RecordingServer server(limits, [&](webserver::http_request* r) {
+      if (r->path == "/hold") gate.wait();
+      r->answer = "ok";
+    });
+    std::vector<std::unique_ptr<RawClient>> held;
+    for (int i = 0; i < 3; ++i) {
+      held.push_back(std::make_unique<RawClient>(server.port()));
+      held.back()->send("GET /hold HTTP/1.1\r\n\r\n");
+    }
+    ASSERT_TRUE(gate.waitForWaiting(3));
+    // The fourth is closed at once, without a reply.
+    EXPECT_EQ(exchange(server.port(), "GET /more HTTP/1.1\r\n\r\n"), "");
+    const std::string other = exchange(server.port(), "GET /other HTTP/1.1\r\n\r\n", "127.0.0.2");
+    if (row.otherAddressServed)
+      EXPECT_THAT(other, StartsWith("HTTP/1.1 200 OK\n"));
+    else
+      EXPECT_EQ(other, "");
+    gate.open();
+    for (auto& client : held) EXPECT_THAT(client->readAll(), HasSubstr("\n\nok\n"));
+    // Finished connections free their places.
+    EXPECT_THAT(exchangeOnceTaken(server.port(), "GET /after HTTP/1.1\r\n\r\n"),
+                StartsWith("HTTP/1.1 200 OK\n"));
   }
-  ASSERT_TRUE(gate.waitForWaiting(3));
-  // The fourth is closed at once, without a reply.
+}
+
+// One machine that opens more idle connections than the server takes in all: only its own share
+// is held (the rest closed at once), and an observer on another address is answered.
+TEST(WebserverLimitsTest, OneAddressCannotTakeEveryPlace) {
+  const webserver::Limits limits;  // the defaults
+  ASSERT_LT(limits.maxConnectionsPerAddress * 4, limits.maxConnections);
+  const size_t flood = limits.maxConnections + 76;
+  // The flood's descriptors and the server's live in this process.
+  rlimit files{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &files), 0);
+  if (files.rlim_max != RLIM_INFINITY && files.rlim_max < flood + 512)
+    GTEST_SKIP() << "too few descriptors allowed: " << files.rlim_max;
+  if (files.rlim_cur != RLIM_INFINITY && files.rlim_cur < flood + 512) {
+    files.rlim_cur = flood + 512;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0);
+  }
+
+  if (!vixo_test::canUseLoopbackAddress("127.0.0.2")) GTEST_SKIP() << "no 127.0.0.2 here";
+  RecordingServer server;
+  std::vector<std::unique_ptr<RawClient>> idle;
+  for (size_t i = 0; i < flood; ++i) {
+    idle.push_back(std::make_unique<RawClient>(server.port()));
+    ASSERT_TRUE(idle.back()->connected()) << i;
+  }
+  // Connections are taken in order: once this one is answered, the flood has been dealt with.
+  EXPECT_THAT(exchange(server.port(), "GET /observer HTTP/1.1\r\n\r\n", "127.0.0.2"),
+              StartsWith("HTTP/1.1 200 OK\n"));
+  size_t held = 0;
+  for (auto& client : idle) held += client->closedByServer() ? 0 : 1;
+  EXPECT_EQ(held, limits.maxConnectionsPerAddress);
+  // The flood's own address gets no more while its share is held, and again once it is free.
   EXPECT_EQ(exchange(server.port(), "GET /more HTTP/1.1\r\n\r\n"), "");
-  gate.open();
-  for (auto& client : held) EXPECT_THAT(client->readAll(), HasSubstr("\n\nok\n"));
-  // Finished connections free their places.
-  const auto deadline = Clock::now() + 10s;
-  std::string response;
-  while (response.empty() && Clock::now() < deadline)
-    response = exchange(server.port(), "GET /after HTTP/1.1\r\n\r\n");
-  EXPECT_THAT(response, StartsWith("HTTP/1.1 200 OK\n"));
+  idle.clear();
+  EXPECT_THAT(exchangeOnceTaken(server.port(), "GET /after HTTP/1.1\r\n\r\n"),
+              StartsWith("HTTP/1.1 200 OK\n"));
 }
 
 TEST(WebserverLimitsTest, ClientThatDoesNotReadIsGivenUp) {
@@ -425,10 +486,8 @@ TEST(WebserverLimitsTest, ClientThatDoesNotReadIsGivenUp) {
   ASSERT_TRUE(server.waitForRequests(1));
   // The only place is taken until the server gives the stuck client up.
   const auto start = Clock::now();
-  std::string response;
-  while (response.empty() && Clock::now() < start + 10s)
-    response = exchange(server.port(), "GET /next HTTP/1.1\r\n\r\n");
-  EXPECT_THAT(response, StartsWith("HTTP/1.1 200 OK\n"));
+  EXPECT_THAT(exchangeOnceTaken(server.port(), "GET /next HTTP/1.1\r\n\r\n"),
+              StartsWith("HTTP/1.1 200 OK\n"));
   EXPECT_GE(Clock::now() - start, 250ms);
   EXPECT_LT(stuck.readAll().size(), answer.size());
 }
