@@ -332,6 +332,8 @@ void FFmpegReader::open(const FFmpegSourceParams& p, int32_t requestedHint) {
     converter.setFromFormat(width, height, pixelFormat);
   else
     converter.setFromHint(width, height, pixelFormat, requestedHint);
+  // The first frame was decoded: the decoder knows the stream's colour matrix and range.
+  converter.setColourDetails(codecContext->colorspace, codecContext->color_range);
   if (converter.message) converter.message->post(listener);
   if (!converter.ready()) throw Error(7);
   if (!videoStream) throw Error(4);
@@ -468,13 +470,18 @@ void FFmpegReader::seekToFrame(int32_t n) {
     if (next >= seekTs) throw Error(13);
     seekTs = next;
   }
+  // A time base that rounds each frame's time and duration (Matroska's milliseconds) may let a
+  // frame's end pass the next frame's time by a tick: such a frame does not cover the target.
+  const int64_t slack =
+      av_rescale_q_rnd(1, AVRational{tb.den, tb.num}, rate, AV_ROUND_DOWN) > 2 ? 1 : 0;
   for (;;) {
     const int64_t t =
         decoder.frameReady ? earlierKnown(decoder.framePts, decoder.frameDts) : kNoTimestamp;
     if (t == kNoTimestamp) throw Error(13);
     walkStamps.push_back(t);
     currentFrame = n;
-    const int64_t end = addSaturated(t, decoder.frameDuration > 0 ? decoder.frameDuration : 1);
+    const int64_t end =
+        addSaturated(t, decoder.frameDuration > slack ? decoder.frameDuration - slack : 1);
     if (end > target) return;
     takeFrame();
     ensureFrame();
@@ -527,10 +534,12 @@ void FFmpegReader::estimateFrameCount() {
     const AVRational tb = videoStream->time_base;
     const int64_t last = lastFrameTimestamp(rate.num, rate.den);
     if (last != kNoTimestamp) {
+      // To the nearest frame: a time base coarser than the frame rate (Matroska's milliseconds
+      // at 24 or 29.97 frames per second) rounds each frame's time either way.
       const int64_t span = last > startTimestamp() ? last - startTimestamp() : 0;
       frameCount =
           addSaturated(av_rescale_rnd(span, static_cast<int64_t>(tb.num) * rate.num,
-                                      static_cast<int64_t>(tb.den) * rate.den, AV_ROUND_DOWN),
+                                      static_cast<int64_t>(tb.den) * rate.den, AV_ROUND_NEAR_INF),
                        1);
     }
   }
