@@ -85,6 +85,12 @@ bool VideoFileBufferized::startPlayback() {
 
 void VideoFileBufferized::readerLoop(std::stop_token stop) {
   pthread_setname_np(pthread_self(), "reader");
+  // A stop reaches a source that waits for data inside the demuxer. The source may be
+  // interrupted from an earlier run: that ends before the callback, which acts at once on a stop
+  // requested already.
+  VideoSource* source = buffer->getSource();
+  source->setInterrupted(false);
+  const std::stop_callback interrupt(stop, [source] { source->setInterrupted(true); });
   try {
     readerSteps(std::move(stop));
   } catch (...) {

@@ -29,6 +29,7 @@
 #include "support/bars_video.h"
 #include "support/pixels.h"
 #include "support/temp_folder.h"
+#include "support/test_fifo.h"
 #include "support/test_video.h"
 
 namespace {
@@ -334,6 +335,23 @@ TEST_F(MediaWindowTest, APictureThatCannotBeDecodedFailsQuietly) {
 }
 
 // --- opening by extension
+
+// A named pipe dropped onto the editor's list, as a video or as a picture: the open is over at
+// once, the file is not valid, and dropping it does not wait for a thread held in an open.
+TEST_F(MediaWindowTest, APipeNamedLikeAMediaFileFailsToOpenAndClosesPromptly) {
+  for (const char* name : {"clip.mp4", "picture.png"}) {
+    SCOPED_TRACE(name);
+    vixo_test::TestFifo fifo(folder / name);
+    ASSERT_TRUE(fifo.made());
+    auto file = openMedia({fromUtf8(fifo.path()), false, 0, 100});
+    EXPECT_TRUE(loopUntil(file->opened(), 2s));
+    EXPECT_FALSE(file->isValid());
+    const auto started = std::chrono::steady_clock::now();
+    file.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_FALSE(fifo.releasedAReader()) << "the pipe was opened";
+  }
+}
 
 TEST_F(MediaWindowTest, TheExtensionChoosesTheKindOfFile) {
   vixo_test::TestVideos videos;

@@ -437,6 +437,35 @@ TEST(VideoFileLifecycle, StopReturnsPromptlyWhileBufferingAndWhilePlaying) {
   EXPECT_EQ(playing.painterMember.numbers().size(), 1u);
 }
 
+// A source that waits for data inside its open (a demuxer reading a stalled file) hears the
+// stop, so that the stop does not wait for it; the next open of the file works again.
+TEST(VideoFileLifecycle, AStopInterruptsASourceThatWaitsInItsOpen) {
+  Gate gate;
+  std::atomic<bool> interruptedInOpen{false};
+  std::atomic<bool> opening{false};
+  FakeScript script = frames(5);
+  script.beforeOpen = [&] {
+    if (opening.exchange(true)) return;  // only the first open waits
+    gate.pass();
+  };
+  script.onInterrupt = [&](bool on) {
+    if (!on || !opening) return;
+    interruptedInOpen = true;
+    gate.open();
+  };
+  FakeVideoFile file(script, true, 1);
+  ASSERT_TRUE(waitFor(file.stateExpression() == connections::makeConstant(VideoFile::Opening)));
+  while (!opening) std::this_thread::sleep_for(1ms);
+  file.stop();
+  EXPECT_TRUE(interruptedInOpen);
+  EXPECT_TRUE(file.source.interrupted);
+
+  file.reopen();
+  ASSERT_TRUE(waitFor(file.opened()));
+  EXPECT_TRUE(file.isValid());
+  EXPECT_FALSE(file.source.interrupted);
+}
+
 TEST(VideoFileLifecycle, PositionAndProgressFollowTheFramesShown) {
   FakeScript script = frames(3, 33'366'000);
   script.durationMs = 0;  // a container that does not tell its length

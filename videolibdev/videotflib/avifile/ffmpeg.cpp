@@ -256,6 +256,10 @@ bool FFmpegDecoder::decodeStep() {
 
 // --- reader
 
+int FFmpegReader::isInterrupted(void* flag) {
+  return static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed) ? 1 : 0;
+}
+
 FFmpegReader::FFmpegReader() : packet(av_packet_alloc()), decoder(*this) {
   if (!packet) throw Error(11);
 }
@@ -295,7 +299,13 @@ void FFmpegReader::open(const FFmpegSourceParams& p, int32_t requestedHint) {
   close();
   initFFmpeg();
   videoStreamIndex = -1;
-  if (!pathOk || avformat_open_input(&formatContext, path.c_str(), nullptr, nullptr) < 0) {
+  // Only regular files: the demuxer's open of a pipe waits for a writer, and no stop reaches it
+  // there.
+  if (!pathOk || !isRegularFile(path)) throw Error(1);
+  formatContext = avformat_alloc_context();
+  if (!formatContext) throw Error(1);
+  formatContext->interrupt_callback = AVIOInterruptCB{&isInterrupted, &interrupted};
+  if (avformat_open_input(&formatContext, path.c_str(), nullptr, nullptr) < 0) {
     formatContext = nullptr;
     throw Error(1);
   }
@@ -815,6 +825,10 @@ int32_t tfFFmpegSource::readFrame(RawImage& out, int32_t n) {
 }
 
 int32_t tfFFmpegSource::readNextFrame(RawImage& out) { return reader->readNextFrame(out); }
+
+void tfFFmpegSource::setInterrupted(bool interrupted) {
+  reader->interrupted.store(interrupted, std::memory_order_relaxed);
+}
 
 int32_t tfFFmpegSource::close() {
   changeCount += 1;

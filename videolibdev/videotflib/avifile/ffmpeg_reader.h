@@ -6,6 +6,7 @@
 // Single-threaded, like the source.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -117,6 +118,9 @@ class FFmpegReader {
   // An index with key records and their positions; an empty one is never read.
   bool indexUsable() const;
 
+  // Set from any thread: every demuxer call of this reader then ends at once (FFmpeg asks
+  // isInterrupted while it waits for data).
+  std::atomic<bool> interrupted{false};
   AVPacket* packet = nullptr;  // the last packet read
   FFmpegDecoder decoder;
   bool endOfFile = false;
@@ -152,6 +156,8 @@ class FFmpegReader {
   std::vector<int64_t> walkStamps;
 
  private:
+  // FFmpeg's interrupt callback over `interrupted`.
+  static int isInterrupted(void* flag);
   void openDecoder();
   // Reads the first packet of the video stream after a seek and keeps it pending for decoding;
   // its dts (else its pts) tells where the seek landed.
