@@ -12,6 +12,7 @@ extern "C" {
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -298,6 +299,8 @@ std::string writeVideoWithCommand(const std::string& path, int width, int height
   const std::string command = "ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt gray -s " +
                               std::to_string(width) + "x" + std::to_string(height) + " -r " + rate +
                               " -i - " + outputArgs + " " + shellQuote(path);
+  // A command that fails early closes the pipe: writing then fails instead of ending the test.
+  std::signal(SIGPIPE, SIG_IGN);
   FILE* pipe = popen(command.c_str(), "w");
   if (!pipe) return "ffmpeg cannot be started";
   std::vector<uint8_t> gray(static_cast<size_t>(width) * height);

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "avifile/ffmpeg.h"
 #include "ffmpeg_test_util.h"
@@ -113,6 +116,74 @@ TEST(FFmpegCommandVideos, FilmAndTelevisionRatesInMatroskaAndWebMCountExactly) {
         EXPECT_EQ(vixo_test::readShown(*source, image, n), n);
       }
     }
+  }
+}
+
+// The numbers that reading in order shows, damaged packets passed over as the media files pass
+// them over.
+std::vector<int> readInOrder(tfFFmpegSource& source, RawImage& image) {
+  std::vector<int> shown;
+  for (int damaged = 0; damaged < 16 && shown.size() < 1000;) {
+    try {
+      if (source.readNextFrame(image) != 0) break;
+      shown.push_back(vixo_test::shownNumber(image));
+      damaged = 0;
+    } catch (const tfFFmpegSource::Error& e) {
+      EXPECT_EQ(e.code, 12);
+      ++damaged;
+    }
+  }
+  return shown;
+}
+
+// Every slot of an AVI file's index is a frame: a slot without a picture of its own (a frame the
+// ffmpeg command dropped, or one lost to damage) shows the picture before it. So reading in order
+// and seeking agree, and a count called exact is the number of frames read.
+TEST(FFmpegCommandVideos, AviSlotsWithoutAPictureKeepTheFramesInStep) {
+  vixo_test::TempFolder folder;
+  const struct {
+    const char* name;
+    int frames;
+    const char* args;
+    bool damaged;  // 4000 bytes of garbage in the middle
+  } rows[] = {
+      {"dropped.avi", 40, "-vf select='not(between(n\\,10\\,11))' -fps_mode passthrough -c:v mpeg4",
+       false},
+      {"damaged.avi", 100, "-c:v mpeg4 -q:v 2", true},
+      {"damaged_intra.avi", 100, "-c:v mpeg4 -q:v 2 -g 1", true},
+      {"damaged_b_frames.avi", 100, "-c:v mpeg4 -bf 2", true},
+  };
+  std::mt19937 random(114);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = folder / row.name;
+    ASSERT_EQ(vixo_test::writeVideoWithCommand(path, 640, 480, row.frames, "25", row.args), "");
+    if (row.damaged) {
+      std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+      f.seekp(static_cast<std::streamoff>(std::filesystem::file_size(path) / 2));
+      for (int i = 0; i < 4000; ++i) f.put(static_cast<char>(i * 37 + 11));
+    }
+    int32_t rc = -1;
+    auto source = openSource(path, rc);
+    ASSERT_EQ(rc, 0);
+    RawImage image = source->newFrame();
+    const std::vector<int> shown = readInOrder(*source, image);
+    if (source->isFrameCountExact()) EXPECT_EQ(shown.size(), source->getFrameCount());
+    ASSERT_GE(shown.size(), 10u);
+    // Up to the damage, or the frames the command dropped, every frame shows its number.
+    for (int n = 0; n < 10; ++n) EXPECT_EQ(shown[n], n);
+    if (!row.damaged) {
+      EXPECT_EQ(shown.size(), 40u);
+      EXPECT_EQ(source->getFrameCount(), 40);
+      for (int n = 0; n < 40; ++n) EXPECT_EQ(shown[n], n == 10 || n == 11 ? 9 : n) << n;
+    }
+    std::uniform_int_distribution<int> target(0, static_cast<int>(shown.size()) - 1);
+    int disagreeing = 0;
+    for (int i = 0; i < 114; ++i) {
+      const int n = target(random);
+      if (vixo_test::readShown(*source, image, n) != shown[n]) ++disagreeing;
+    }
+    EXPECT_EQ(disagreeing, 0) << "seeks of 114";
   }
 }
 
