@@ -10,6 +10,7 @@
 #include <wx/uiaction.h>
 
 #include <chrono>
+#include <functional>
 
 #include "media/ffmpeg_video_file.h"
 #include "src/player/player_fixture.h"
@@ -282,6 +283,15 @@ TEST_F(PlaybackTest, WhenEveryFileIsPausedTheyAllGoToTheFurthestPosition) {
     t.properties["method"] = makeStringValue("SCACJ");
     PlayerPass pass(t, L"");
     bool checked = false;
+    // The nested loop of a check may end early when a loop around it is asked to exit: it runs
+    // again until the condition holds or 10 s have passed.
+    const auto waitFor = [](const std::function<bool()>& condition) {
+      const auto end = Clock::now() + 10s;
+      while (!condition() && Clock::now() < end)
+        loopUntil(condition,
+                  std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
+      return condition();
+    };
     pass.player->onPlaying = [&] {
       if (checked) return;
       checked = true;
@@ -290,11 +300,11 @@ TEST_F(PlaybackTest, WhenEveryFileIsPausedTheyAllGoToTheFurthestPosition) {
       const ResumeAtEnd resume{files};
       files[0]->setPaused(true);
       // The other one plays on; a busy machine may take a while to decode its next frame.
-      EXPECT_TRUE(loopUntil([&] { return files[1]->getPositionMs() > files[0]->getPositionMs(); }));
+      EXPECT_TRUE(waitFor([&] { return files[1]->getPositionMs() > files[0]->getPositionMs(); }));
       files[1]->setPaused(true);
       const int64_t furthest = files[1]->getPositionMs();
       EXPECT_GT(furthest, files[0]->getPositionMs());
-      EXPECT_TRUE(loopUntil([&] { return files[0]->getPositionMs() == furthest; }))
+      EXPECT_TRUE(waitFor([&] { return files[0]->getPositionMs() == furthest; }))
           << files[0]->getPositionMs() << " vs " << furthest;
       EXPECT_EQ(files[1]->getPositionMs(), furthest);
       const auto shown = [](const std::shared_ptr<VideoFile>& f) {
