@@ -74,6 +74,10 @@ bool FFmpegVideoSource::readNext(RawImage& frame) {
 
 RawImage FFmpegVideoSource::newFrame() { return impl->source.newFrame(); }
 
+void FFmpegVideoSource::setInterrupted(bool interrupted) {
+  impl->source.setInterrupted(interrupted);
+}
+
 void FFmpegVideoSource::close() {
   impl->source.close();
   impl->opened = false;

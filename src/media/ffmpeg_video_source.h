@@ -29,6 +29,7 @@ class FFmpegVideoSource : public VideoSource {
   // rate, truncated to whole microseconds.
   bool open() override;
   void close() override;
+  void setInterrupted(bool interrupted) override;
 
  private:
   struct Impl;

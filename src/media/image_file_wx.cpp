@@ -24,9 +24,10 @@ RawFrame WxImageSource::getFrame() {
 
 void WxImageSource::load() {
   // The bytes are read through the file's native name, so that any name opens; the toolkit
-  // decodes them from memory.
+  // decodes them from memory. Only from a regular file: a pipe or a device would hold the loader
+  // in its open or its read for good.
   std::string native;
-  if (!toNativePath(path, native)) return;
+  if (!toNativePath(path, native) || !isRegularFile(native)) return;
   std::ifstream in(native, std::ios::binary);
   if (!in) return;
   const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),

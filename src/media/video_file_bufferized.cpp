@@ -85,6 +85,12 @@ bool VideoFileBufferized::startPlayback() {
 
 void VideoFileBufferized::readerLoop(std::stop_token stop) {
   pthread_setname_np(pthread_self(), "reader");
+  // A stop reaches a source that waits for data inside the demuxer. The source may be
+  // interrupted from an earlier run: that ends before the callback, which acts at once on a stop
+  // requested already.
+  VideoSource* source = buffer->getSource();
+  source->setInterrupted(false);
+  const std::stop_callback interrupt(stop, [source] { source->setInterrupted(true); });
   try {
     readerSteps(std::move(stop));
   } catch (...) {
@@ -198,9 +204,13 @@ void VideoFileBufferized::seekWhilePaused() {
   if (!seekRequested->get()) return;
   const int64_t d = frameDuration;
   if (d > 0) {
-    const int64_t limit = std::numeric_limits<int64_t>::max() / 1'000'000;
-    const int64_t target = std::min<int64_t>(std::clamp<int64_t>(seekMs, 0, limit) * 1'000'000 / d,
-                                             std::numeric_limits<int32_t>::max());
+    // The most frames whose position, as getPositionMs reads it, is not after the target: the
+    // position truncates to whole milliseconds, so a file asked for another file's position at
+    // the same frame rate comes to that file's frame, not to the one before.
+    const int64_t limit = std::numeric_limits<int64_t>::max() / 1'000'000 - 1;
+    const int64_t ms = std::clamp<int64_t>(seekMs, 0, limit);
+    const int64_t target =
+        std::min<int64_t>(((ms + 1) * 1'000'000 - 1) / d, std::numeric_limits<int32_t>::max());
     // Frames are taken only when there are some: the pass waits for the reader, and ends at
     // the end of the stream or at a stop.
     const auto state = stateExpression();

@@ -54,8 +54,9 @@ class VideoFileBufferized : public VideoFile {
   bool setVolume(int32_t) override { return false; }
   void reopen() override;
   bool isStillImage() const override { return false; }
-  // Acted on by the playback thread while the file is paused; a target not after the current
-  // position only clears the request.
+  // Acted on by the playback thread while the file is paused: it comes to the last frame at
+  // which getPositionMs reads no more than ms. A target not after the current position only
+  // clears the request.
   void requestSeek(int64_t ms) override;
 
   int64_t getFrameDuration() const { return frameDuration; }

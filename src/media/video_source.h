@@ -1,8 +1,9 @@
 // What a video media file sees of its decoder: a source that opens, tells its frame duration,
 // size and length, decodes the next frame into an image it allocated, and closes.
 //
-// Threads: a source is opened, read and closed by one thread (the file's reader thread). Its
-// frame size, duration and length are set by open() and only read after it.
+// Threads: a source is opened, read and closed by one thread (the file's reader thread); only
+// setInterrupted comes from others (a stop). Its frame size, duration and length are set by
+// open() and only read after it.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,9 @@ class VideoSource : public VideoSourceObserver {
   virtual RawImage newFrame() = 0;
   virtual bool open() = 0;
   virtual void close() = 0;
+  // Any thread: true makes an open or a read that waits for data give up soon (it then fails),
+  // false lets the source work again. Nothing by default.
+  virtual void setInterrupted(bool) {}
 
  protected:
   ~VideoSource() = default;

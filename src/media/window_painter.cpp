@@ -133,6 +133,7 @@ WindowsPainter::~WindowsPainter() { release(); }
 
 void WindowsPainter::attach(NativeWindow window, FrameSize source) {
   release();
+  skipped = 0;
   sourceSize = source;
   if (!window.window) return;
   const wxSize client = window.window->GetClientSize();
@@ -184,19 +185,20 @@ void WindowsPainter::paint(RawFrame frame) {
   const bool ready = prepared && !frame.empty() && frame.planeData(0) == prepared;
   prepared = nullptr;
   if (!ready && !scale(frame)) {
-    if (screen) {
-      std::lock_guard<std::mutex> lock(screen->mutex);
-      screen->counts.skipped += 1;
-    }
+    skipped += 1;
     return;
   }
   if (screen->handOver() && wxTheApp) wxTheApp->CallAfter([s = screen] { s->present(); });
 }
 
 WindowsPainter::Counts WindowsPainter::getCounts() const {
-  if (!screen) return Counts{};
-  std::lock_guard<std::mutex> lock(screen->mutex);
-  return screen->counts;
+  Counts counts;
+  if (screen) {
+    std::lock_guard<std::mutex> lock(screen->mutex);
+    counts = screen->counts;
+  }
+  counts.skipped = skipped;
+  return counts;
 }
 
 void WindowsPainter::setPresentListener(PresentListener listener) {

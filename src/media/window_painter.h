@@ -17,6 +17,7 @@
 // the painter; the painter then stops presenting.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,6 +72,9 @@ class WindowsPainter : public Painter {
   bool scale(const RawFrame& frame);
 
   std::shared_ptr<Screen> screen;  // shared with the window's handlers and posted presents
+  // Frames not painted since attach: counted here, as a painter without a picture size has no
+  // screen. Written by the playback thread, read by any.
+  std::atomic<uint64_t> skipped{0};
   SwsContext* scaler = nullptr;
   FrameSize sourceSize;
   FrameSize windowSize;

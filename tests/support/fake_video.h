@@ -64,6 +64,8 @@ struct FakeScript {
   // Run on the reader thread before the open and before frame n is decoded (to hold it up).
   std::function<void()> beforeOpen;
   std::function<void(int n)> beforeDecode;
+  // Run on the thread that interrupts the source (a stop) or lets it work again (the reader).
+  std::function<void(bool interrupted)> onInterrupt;
 };
 
 inline int frameNumber(const RawFrame& frame) {
@@ -112,8 +114,13 @@ class FakeVideoSource : public VideoSource {
     closes += 1;
     isOpen = false;
   }
+  void setInterrupted(bool on) override {
+    interrupted = on;
+    if (script.onInterrupt) script.onInterrupt(on);
+  }
 
   FakeScript script;
+  std::atomic<bool> interrupted{false};
   std::atomic<int> opens{0};
   std::atomic<int> closes{0};
   std::atomic<int> decoded{0};

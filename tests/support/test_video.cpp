@@ -9,10 +9,16 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
+
+#include "support/run_command.h"
 
 namespace vixo_test {
 
@@ -286,6 +292,49 @@ std::string writeVideo(const std::string& path, const VideoSpec& spec) {
   const std::string err = write(path, spec);
   av_log_set_level(level);
   return err;
+}
+
+std::string writeVideoWithCommand(const std::string& path, int width, int height, int frames,
+                                  const std::string& rate, const std::string& outputArgs) {
+  const std::string command = "ffmpeg -nostdin -v error -y -f rawvideo -pix_fmt gray -s " +
+                              std::to_string(width) + "x" + std::to_string(height) + " -r " + rate +
+                              " -i - " + outputArgs + " " + shellQuote(path);
+  // A command that fails early closes the pipe: writing then fails instead of ending the test.
+  std::signal(SIGPIPE, SIG_IGN);
+  FILE* pipe = popen(command.c_str(), "w");
+  if (!pipe) return "ffmpeg cannot be started";
+  std::vector<uint8_t> gray(static_cast<size_t>(width) * height);
+  bool written = true;
+  for (int n = 0; n < frames && written; ++n) {
+    drawFrameNumber(n, gray.data(), width, width, height);
+    written = fwrite(gray.data(), 1, gray.size(), pipe) == gray.size();
+  }
+  const int status = pclose(pipe);
+  if (!written || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return "ffmpeg failed on " + command;
+  return {};
+}
+
+std::string writeStripesWithCommand(const std::string& path, int width, int height, int frames,
+                                    const std::string& outputArgs) {
+  const std::string size = std::to_string(width) + "x" + std::to_string(height);
+  const std::string stripes =
+      "color=black:s=" + size +
+      ":r=25,format=rgb24,geq=r='255*mod(X+N,2)':g='255*mod(floor((X+N)/3),2)'"
+      ":b='255*mod(floor(Y/2)+floor((X+N)/5),2)'";
+  const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i " + shellQuote(stripes) +
+                              " -frames:v " + std::to_string(frames) + " " + outputArgs + " " +
+                              shellQuote(path);
+  int status = -1;
+  runCommand(command, status);
+  return status == 0 ? std::string() : "ffmpeg failed on " + command;
+}
+
+std::string bgr24ByCommand(const std::string& path) {
+  int status = -1;
+  std::string frames = runCommand(
+      "ffmpeg -nostdin -v error -i " + shellQuote(path) + " -f rawvideo -pix_fmt bgr24 -", status);
+  return status == 0 ? frames : std::string();
 }
 
 void drawFrameNumber(int n, uint8_t* gray, int stride, int width, int height) {

@@ -48,6 +48,23 @@ struct VideoSpec {
 // Writes the video; returns the empty string, or why it could not be written.
 std::string writeVideo(const std::string& path, const VideoSpec& spec);
 
+// A video written by the ffmpeg command rather than by the libraries: frames showing their
+// numbers (as drawFrameNumber draws them) are piped to the command as raw gray pictures at the
+// given rate (a fraction such as "24000/1001"), and `outputArgs` (e.g. "-c:v ffv1 -pix_fmt
+// yuv422p") say how it encodes them. Returns the empty string, or why it could not be written.
+std::string writeVideoWithCommand(const std::string& path, int width, int height, int frames,
+                                  const std::string& rate, const std::string& outputArgs);
+
+// Colour stripes written by the ffmpeg command (its lavfi source): red, green and blue change
+// every 1, 3 and 5 pixels across and blue also every 2 rows, and the stripes move a pixel to the
+// left each frame, so that every chroma sample differs from its neighbours.
+std::string writeStripesWithCommand(const std::string& path, int width, int height, int frames,
+                                    const std::string& outputArgs);
+
+// The frames of a video as the ffmpeg command converts them to packed B, G, R bytes (its default
+// conversion), one after another; empty when the command fails.
+std::string bgr24ByCommand(const std::string& path);
+
 // The grid pattern of frame n in an 8-bit gray picture (255 for a set bit).
 void drawFrameNumber(int n, uint8_t* gray, int stride, int width, int height);
 

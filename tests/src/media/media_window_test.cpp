@@ -14,6 +14,7 @@
 #include <wx/timer.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -28,6 +29,7 @@
 #include "support/bars_video.h"
 #include "support/pixels.h"
 #include "support/temp_folder.h"
+#include "support/test_fifo.h"
 #include "support/test_video.h"
 
 namespace {
@@ -153,6 +155,46 @@ TEST_F(MediaWindowTest, AColourBarVideoShowsItsColoursTheRightWayUp) {
   }
 }
 
+// A picture shown at its own size is what the ffmpeg command decodes, pixel for pixel within 2
+// codes: colour detail of a 4:4:4 source at an odd size survives the conversion to B, G, R and
+// the painter's copy into the window.
+TEST_F(MediaWindowTest, AVideoAtItsOwnSizeShowsTheColoursTheCommandDecodes) {
+  constexpr int kWidth = 157, kHeight = 119, kFrames = 2;
+  const std::string path = folder / "stripes 444.mkv";
+  ASSERT_EQ(vixo_test::writeStripesWithCommand(path, kWidth, kHeight, kFrames,
+                                               "-c:v ffv1 -pix_fmt yuv444p"),
+            "");
+  const std::string decoded = vixo_test::bgr24ByCommand(path);
+  const size_t frameBytes = static_cast<size_t>(kWidth) * kHeight * 3;
+  ASSERT_EQ(decoded.size(), frameBytes * kFrames);
+  const auto* last = reinterpret_cast<const uint8_t*>(decoded.data()) + frameBytes;
+
+  wxWindow* picture = panel({10, 10}, {kWidth, kHeight});
+  auto file = openMedia({fromUtf8(path), true, 1, 0});
+  ASSERT_TRUE(loopUntil(file->opened()));
+  ASSERT_TRUE(file->play(NativeWindow{picture}));
+  ASSERT_TRUE(loopUntil(file->idle()));
+  ASSERT_EQ(static_cast<FFmpegVideoFile&>(*file).getWindowPainter().getPictureSize(),
+            (FrameSize{kWidth, kHeight}));
+  // The worst sample of the window against the last frame; the X server may take a moment.
+  const auto worstDifference = [&](const wxImage& shown) {
+    int worst = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const uint8_t* bgr = last + (static_cast<size_t>(y) * kWidth + x) * 3;
+        worst = std::max({worst, std::abs(shown.GetBlue(x, y) - bgr[0]),
+                          std::abs(shown.GetGreen(x, y) - bgr[1]),
+                          std::abs(shown.GetRed(x, y) - bgr[2])});
+      }
+    return worst;
+  };
+  int worst = worstDifference(readBack(picture));
+  const auto limit = std::chrono::steady_clock::now() + 3s;
+  while (worst > 2 && std::chrono::steady_clock::now() < limit)
+    worst = worstDifference(readBack(picture));
+  EXPECT_LE(worst, 2);
+}
+
 TEST_F(MediaWindowTest, TwoVideosStartedTogetherPlayTogether) {
   wxWindow* left = panel({0, 0}, {128, 96});
   wxWindow* right = panel({200, 0}, {128, 96});
@@ -183,12 +225,16 @@ TEST_F(MediaWindowTest, APainterWithoutAPictureSizeSkipsEveryFrame) {
   ASSERT_TRUE(file->play(NativeWindow{empty}));
   ASSERT_TRUE(loopUntil(file->idle()));
   EXPECT_EQ(file->getPositionMs(), 120) << "the frames keep their time";
+  const auto counts = static_cast<FFmpegVideoFile&>(*file).getWindowPainter().getCounts();
+  EXPECT_EQ(counts.skipped, 3u);
+  EXPECT_EQ(counts.painted, 0u);
   // A window that is not there at all.
   auto other = openMedia({fromUtf8(folder / "bars.mkv"), false, 0, 0});
   ASSERT_TRUE(loopUntil(other->opened()));
   ASSERT_TRUE(other->play(NativeWindow{}));
   ASSERT_TRUE(loopUntil(other->idle()));
   EXPECT_EQ(other->getPositionMs(), 120);
+  EXPECT_EQ(static_cast<FFmpegVideoFile&>(*other).getWindowPainter().getCounts().skipped, 3u);
 }
 
 TEST_F(MediaWindowTest, AWindowDestroyedWhileItsVideoPlaysEndsNothingButThePicture) {
@@ -289,6 +335,23 @@ TEST_F(MediaWindowTest, APictureThatCannotBeDecodedFailsQuietly) {
 }
 
 // --- opening by extension
+
+// A named pipe dropped onto the editor's list, as a video or as a picture: the open is over at
+// once, the file is not valid, and dropping it does not wait for a thread held in an open.
+TEST_F(MediaWindowTest, APipeNamedLikeAMediaFileFailsToOpenAndClosesPromptly) {
+  for (const char* name : {"clip.mp4", "picture.png"}) {
+    SCOPED_TRACE(name);
+    vixo_test::TestFifo fifo(folder / name);
+    ASSERT_TRUE(fifo.made());
+    auto file = openMedia({fromUtf8(fifo.path()), false, 0, 100});
+    EXPECT_TRUE(loopUntil(file->opened(), 2s));
+    EXPECT_FALSE(file->isValid());
+    const auto started = std::chrono::steady_clock::now();
+    file.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_FALSE(fifo.releasedAReader()) << "the pipe was opened";
+  }
+}
 
 TEST_F(MediaWindowTest, TheExtensionChoosesTheKindOfFile) {
   vixo_test::TestVideos videos;

@@ -264,6 +264,36 @@ TEST(VideoFileSeek, ASeekWhilePausedShowsTheFrameBeforeTheTarget) {
   EXPECT_EQ(numbers.back(), 49);
 }
 
+// The players align paused files on the position the furthest one reads, in whole
+// milliseconds. At rates whose frames do not last whole milliseconds that position is truncated;
+// a file asked for it still comes to the leader's frame, whether it was one frame behind or more.
+TEST(VideoFileSeek, AFileAskedForAnotherFilesPositionComesToItsFrameAtEveryRate) {
+  const struct {
+    const char* rate;
+    int64_t frameDuration;  // 1 000 000 / rate truncated to whole microseconds, in ns
+  } rows[] = {
+      {"24", 41'666'000},    {"29.97", 33'366'000}, {"30", 33'333'000},
+      {"59.94", 16'683'000}, {"60", 16'666'000},    {"25", 40'000'000},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rate);
+    FakeVideoFile file(frames(80, row.frameDuration), true, 1);
+    ASSERT_TRUE(waitFor(file.opened()));
+    ASSERT_TRUE(file.play(NativeWindow{}));
+    file.setPaused(true);
+    ASSERT_TRUE(file.painterMember.waitFor(1));
+    for (int leader : {2, 3, 4, 7, 8, 15, 16, 29, 31, 52, 60, 79}) {
+      if (leader <= file.getShown()) continue;  // the file played on before the pause
+      // What a file that has shown `leader` frames at this rate reads.
+      const int64_t position = leader * row.frameDuration / 1'000'000;
+      file.requestSeek(position);
+      ASSERT_TRUE(file.painterMember.waitForNumber(leader - 1)) << leader;
+      EXPECT_EQ(file.getShown(), leader);
+      EXPECT_EQ(file.getPositionMs(), position);
+    }
+  }
+}
+
 TEST(VideoFileSeek, ASeekRequestedWhilePlayingWaitsForThePause) {
   FakeVideoFile file(frames(60, ms(20)), true, 1);
   ASSERT_TRUE(waitFor(file.opened()));
@@ -405,6 +435,35 @@ TEST(VideoFileLifecycle, StopReturnsPromptlyWhileBufferingAndWhilePlaying) {
   playing.stop();
   EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
   EXPECT_EQ(playing.painterMember.numbers().size(), 1u);
+}
+
+// A source that waits for data inside its open (a demuxer reading a stalled file) hears the
+// stop, so that the stop does not wait for it; the next open of the file works again.
+TEST(VideoFileLifecycle, AStopInterruptsASourceThatWaitsInItsOpen) {
+  Gate gate;
+  std::atomic<bool> interruptedInOpen{false};
+  std::atomic<bool> opening{false};
+  FakeScript script = frames(5);
+  script.beforeOpen = [&] {
+    if (opening.exchange(true)) return;  // only the first open waits
+    gate.pass();
+  };
+  script.onInterrupt = [&](bool on) {
+    if (!on || !opening) return;
+    interruptedInOpen = true;
+    gate.open();
+  };
+  FakeVideoFile file(script, true, 1);
+  ASSERT_TRUE(waitFor(file.stateExpression() == connections::makeConstant(VideoFile::Opening)));
+  while (!opening) std::this_thread::sleep_for(1ms);
+  file.stop();
+  EXPECT_TRUE(interruptedInOpen);
+  EXPECT_TRUE(file.source.interrupted);
+
+  file.reopen();
+  ASSERT_TRUE(waitFor(file.opened()));
+  EXPECT_TRUE(file.isValid());
+  EXPECT_FALSE(file.source.interrupted);
 }
 
 TEST(VideoFileLifecycle, PositionAndProgressFollowTheFramesShown) {

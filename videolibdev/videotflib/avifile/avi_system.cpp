@@ -431,6 +431,11 @@ uint64_t getFileWriteTime(const std::wstring& path) {
   return static_cast<uint64_t>(ticks);
 }
 
+bool isRegularFile(const std::string& native) {
+  struct stat st;
+  return !native.empty() && stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool toggleHiddenAttribute(const std::wstring& path) {
   std::string native;
   if (!toNativePath(path, native) || native.empty()) return false;

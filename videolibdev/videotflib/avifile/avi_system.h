@@ -102,6 +102,9 @@ class FileFinder {
 // Last-write time as 100-ns ticks since 1601-01-01 UTC; 0 when the file cannot be opened for
 // reading or is a folder.
 uint64_t getFileWriteTime(const std::wstring& path);
+// Whether a native path names a regular file (links followed). A pipe, a device, a socket or a
+// folder is none: opening one to read it may block for good or never reach an end.
+bool isRegularFile(const std::string& native);
 // There is no hidden attribute here: true when the file exists.
 bool toggleHiddenAttribute(const std::wstring& path);
 // Writes the bytes to a new file in the path's folder and renames it over the path, so that the

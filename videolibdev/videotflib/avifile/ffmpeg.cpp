@@ -24,6 +24,9 @@ namespace {
 
 using FFmpegFormats::initFFmpeg;
 
+// Damaged packets passed over in a row before the stream counts as broken.
+constexpr int kDamagedPacketsInARow = 16;
+
 int64_t addSaturated(int64_t a, int64_t b) {
   int64_t r;
   if (!__builtin_add_overflow(a, b, &r)) return r;
@@ -256,13 +259,23 @@ bool FFmpegDecoder::decodeStep() {
 
 // --- reader
 
-FFmpegReader::FFmpegReader() : packet(av_packet_alloc()), decoder(*this) {
-  if (!packet) throw Error(11);
+int FFmpegReader::isInterrupted(void* flag) {
+  return static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed) ? 1 : 0;
+}
+
+FFmpegReader::FFmpegReader()
+    : packet(av_packet_alloc()), decoder(*this), heldPicture(av_frame_alloc()) {
+  if (!packet || !heldPicture) {
+    av_packet_free(&packet);
+    av_frame_free(&heldPicture);
+    throw Error(11);
+  }
 }
 
 FFmpegReader::~FFmpegReader() {
   close();
   decoder.release();
+  av_frame_free(&heldPicture);
   av_packet_free(&packet);
 }
 
@@ -275,6 +288,7 @@ void FFmpegReader::close() {
   initFFmpeg();
   av_packet_unref(packet);
   decoder.reset();
+  forgetHeldPicture();
   avcodec_free_context(&codecContext);
   avformat_close_input(&formatContext);
   videoStream = nullptr;
@@ -289,13 +303,20 @@ void FFmpegReader::open(const FFmpegSourceParams& p, int32_t requestedHint) {
   streamReady = firstFrameSeen = formatLocked = false;
   endOfFile = false;
   decoder.reset();
+  forgetHeldPicture();
   params = p;
   std::string path;
   const bool pathOk = toNativePath(params.fileName, path);
   close();
   initFFmpeg();
   videoStreamIndex = -1;
-  if (!pathOk || avformat_open_input(&formatContext, path.c_str(), nullptr, nullptr) < 0) {
+  // Only regular files: the demuxer's open of a pipe waits for a writer, and no stop reaches it
+  // there.
+  if (!pathOk || !isRegularFile(path)) throw Error(1);
+  formatContext = avformat_alloc_context();
+  if (!formatContext) throw Error(1);
+  formatContext->interrupt_callback = AVIOInterruptCB{&isInterrupted, &interrupted};
+  if (avformat_open_input(&formatContext, path.c_str(), nullptr, nullptr) < 0) {
     formatContext = nullptr;
     throw Error(1);
   }
@@ -332,6 +353,8 @@ void FFmpegReader::open(const FFmpegSourceParams& p, int32_t requestedHint) {
     converter.setFromFormat(width, height, pixelFormat);
   else
     converter.setFromHint(width, height, pixelFormat, requestedHint);
+  // The first frame was decoded: the decoder knows the stream's colour matrix and range.
+  converter.setColourDetails(codecContext->colorspace, codecContext->color_range);
   if (converter.message) converter.message->post(listener);
   if (!converter.ready()) throw Error(7);
   if (!videoStream) throw Error(4);
@@ -378,6 +401,7 @@ bool FFmpegReader::readPacket() {
     decoder.startDraining();
     return false;
   }
+  if (isAvi && packet->stream_index == videoStreamIndex) restampFromIndex();
   const bool& packetDecoded = decoder.packetDecoded;
   VIXO_ASSERT(packetDecoded);
   decoder.packetDecoded = false;
@@ -413,17 +437,94 @@ AVFrame* FFmpegReader::takeFrame() {
 
 int32_t FFmpegReader::readNextFrame(RawImage& out) {
   if (!ensureFrame()) return 16;
+  if (isAvi) {
+    // A slot of the file's index without a picture of its own (an empty chunk, or one that the
+    // demuxer or the decoder lost to damage) shows the picture before it, so that reading in
+    // order keeps the numbers that seeking finds.
+    const int64_t slot = readySlot();
+    if (heldSlot >= 0 && nextSlot >= 0 && slot != kNoTimestamp && nextSlot < slot) {
+      converter.convert(out, heldPicture->data, heldPicture->linesize);
+      nextSlot += 1;
+      if (currentFrame >= 0) currentFrame += 1;
+      return 0;
+    }
+  }
   lastPacketSize = decoder.frame->pkt_size;
+  const int64_t slot = isAvi ? readySlot() : kNoTimestamp;
   AVFrame* f = takeFrame();
   converter.convert(out, f->data, f->linesize);
+  if (isAvi) holdPicture(f, slot);
   if (currentFrame >= 0) currentFrame += 1;
   return 0;
+}
+
+int64_t FFmpegReader::readySlot() const {
+  if (!decoder.frameReady || !videoStream) return kNoTimestamp;
+  const int64_t t = earlierKnown(decoder.framePts, decoder.frameDts);
+  if (t == kNoTimestamp) return kNoTimestamp;
+  const AVRational rate = frameNumberRate(videoStream);
+  const int64_t slot = av_rescale_q_rnd(t - startTimestamp(), videoStream->time_base,
+                                        AVRational{rate.den, rate.num}, AV_ROUND_NEAR_INF);
+  // A slot beyond the frames the file's header counts is no slot of the file.
+  const int64_t frames = videoStream->nb_frames;
+  return slot >= 0 && (frames <= 0 || slot < frames) ? slot : kNoTimestamp;
+}
+
+void FFmpegReader::holdPicture(const AVFrame* picture, int64_t slot) {
+  av_frame_unref(heldPicture);
+  if (slot == kNoTimestamp || av_frame_ref(heldPicture, picture) < 0) {
+    forgetHeldPicture();
+    return;
+  }
+  heldSlot = slot;
+  nextSlot = slot + 1;
+}
+
+void FFmpegReader::forgetHeldPicture() {
+  if (heldPicture) av_frame_unref(heldPicture);
+  heldSlot = nextSlot = -1;
+}
+
+void FFmpegReader::restampFromIndex() {
+  if (packet->pos < 0 || packet->dts == kNoTimestamp) return;
+  // The index lists the chunks in file order; after damage the demuxer numbers the chunks it
+  // reads in order on from the last one it found, while the index knows each chunk's place. An
+  // entry names the chunk's header (its 8 bytes) or its data.
+  constexpr int64_t kChunkHeader = 8;
+  int lo = 0, hi = avformat_index_get_entries_count(videoStream) - 1;
+  const AVIndexEntry* chunk = nullptr;  // the last entry at or before the packet
+  while (lo <= hi) {
+    const int mid = lo + (hi - lo) / 2;
+    const AVIndexEntry* e = avformat_index_get_entry(videoStream, mid);
+    if (!e) return;
+    if (e->pos <= packet->pos) {
+      chunk = e;
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  if (!chunk || packet->pos - chunk->pos > kChunkHeader) return;
+  const int64_t shift = chunk->timestamp - packet->dts;
+  packet->dts = chunk->timestamp;
+  if (packet->pts != kNoTimestamp) packet->pts = addSaturated(packet->pts, shift);
+}
+
+bool FFmpegReader::ensureFramePastDamage() {
+  for (int damaged = 0;; ++damaged) {
+    try {
+      return ensureFrame();
+    } catch (const Error& e) {
+      if (e.code != 12 || damaged >= kDamagedPacketsInARow) throw;
+    }
+  }
 }
 
 bool FFmpegReader::seekTimestamp(int64_t ts, int flags) {
   endOfFile = false;
   // Frames still inside the decoder belong to the old position: flushing drops them.
   decoder.reset();
+  forgetHeldPicture();
   av_packet_unref(packet);
   if (!formatContext || !codecContext) return false;
   avcodec_flush_buffers(codecContext);
@@ -458,7 +559,7 @@ void FFmpegReader::seekToFrame(int32_t n) {
   for (;;) {
     if (!seekTimestamp(seekTs, AVSEEK_FLAG_BACKWARD)) throw Error(13);
     const int64_t landing = landAfterSeek();
-    if (ensureFrame()) {
+    if (ensureFramePastDamage()) {
       const int64_t t = earlierKnown(decoder.framePts, decoder.frameDts);
       if (t != kNoTimestamp && t <= target) break;
     }
@@ -468,16 +569,32 @@ void FFmpegReader::seekToFrame(int32_t n) {
     if (next >= seekTs) throw Error(13);
     seekTs = next;
   }
+  // A time base that rounds each frame's time and duration (Matroska's milliseconds) may let a
+  // frame's end pass the next frame's time by a tick: such a frame does not cover the target.
+  const int64_t slack =
+      av_rescale_q_rnd(1, AVRational{tb.den, tb.num}, rate, AV_ROUND_DOWN) > 2 ? 1 : 0;
   for (;;) {
     const int64_t t =
         decoder.frameReady ? earlierKnown(decoder.framePts, decoder.frameDts) : kNoTimestamp;
     if (t == kNoTimestamp) throw Error(13);
     walkStamps.push_back(t);
     currentFrame = n;
-    const int64_t end = addSaturated(t, decoder.frameDuration > 0 ? decoder.frameDuration : 1);
-    if (end > target) return;
+    if (isAvi) {
+      // Frame n is the picture of slot n, else the last one before it (as reading in order
+      // shows it): held, the next read gives it.
+      const int64_t slot = readySlot();
+      if (slot != kNoTimestamp && slot >= n) {
+        nextSlot = heldSlot >= 0 ? n : -1;
+        return;
+      }
+      holdPicture(decoder.frame, slot);
+    } else {
+      const int64_t end =
+          addSaturated(t, decoder.frameDuration > slack ? decoder.frameDuration - slack : 1);
+      if (end > target) return;
+    }
     takeFrame();
-    ensureFrame();
+    ensureFramePastDamage();
   }
 }
 
@@ -527,10 +644,12 @@ void FFmpegReader::estimateFrameCount() {
     const AVRational tb = videoStream->time_base;
     const int64_t last = lastFrameTimestamp(rate.num, rate.den);
     if (last != kNoTimestamp) {
+      // To the nearest frame: a time base coarser than the frame rate (Matroska's milliseconds
+      // at 24 or 29.97 frames per second) rounds each frame's time either way.
       const int64_t span = last > startTimestamp() ? last - startTimestamp() : 0;
       frameCount =
           addSaturated(av_rescale_rnd(span, static_cast<int64_t>(tb.num) * rate.num,
-                                      static_cast<int64_t>(tb.den) * rate.den, AV_ROUND_DOWN),
+                                      static_cast<int64_t>(tb.den) * rate.den, AV_ROUND_NEAR_INF),
                        1);
     }
   }
@@ -806,6 +925,10 @@ int32_t tfFFmpegSource::readFrame(RawImage& out, int32_t n) {
 }
 
 int32_t tfFFmpegSource::readNextFrame(RawImage& out) { return reader->readNextFrame(out); }
+
+void tfFFmpegSource::setInterrupted(bool interrupted) {
+  reader->interrupted.store(interrupted, std::memory_order_relaxed);
+}
 
 int32_t tfFFmpegSource::close() {
   changeCount += 1;

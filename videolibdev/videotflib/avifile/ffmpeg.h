@@ -7,7 +7,7 @@
 // warnings and progress notes also go to a MEQA::MessageListener.
 //
 // Threads: a source takes no locks and starts no threads. One thread at a time may use it, and
-// its listener is called on that thread.
+// its listener is called on that thread; only setInterrupted may be called from any thread.
 #pragma once
 
 #include <cstdint>
@@ -114,6 +114,11 @@ class tfFFmpegSource : public tfIVideoSource {
 
   // 0, or the error code (also kept in lastError). Closes what was open first.
   int32_t open(const FFmpegSourceParams& params);
+
+  // Any thread: true makes every read of the file end at once, so that an open or a read that
+  // waits for data gives up (an open then fails with 1, a read finds the end); false lets the
+  // source read again. A new source reads.
+  void setInterrupted(bool interrupted);
 
   int32_t readFrame(RawImage& out, int32_t n) override;
   // Decoding failures leave as Error 12 or 14.

@@ -354,9 +354,31 @@ void Converter::setUp(int w, int h, int source, const PixelFormatEntry& row) {
   // swscale aborts on formats it does not know, so it is asked first.
   const auto from = static_cast<AVPixelFormat>(source);
   const auto to = static_cast<AVPixelFormat>(targetFormat);
+  // Bicubic, as the ffmpeg command converts: the fast bilinear path keeps only every other
+  // chroma sample of a row for packed RGB, so 4:4:4 and 4:2:2 sources and odd widths would lose
+  // colour detail. At equal sizes the luma is copied either way.
   if (!noSws && w > 0 && h > 0 && sws_isSupportedInput(from) && sws_isSupportedOutput(to)) {
-    swsContext = sws_getContext(w, h, from, w, h, to, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    swsContext = sws_getContext(w, h, from, w, h, to, SWS_BICUBIC, nullptr, nullptr, nullptr);
   }
+}
+
+void Converter::setColourDetails(int colourSpace, int colourRange) {
+  if (!swsContext) return;
+  int* inverse = nullptr;
+  int* table = nullptr;
+  int fullRange = 0, targetFullRange = 0, brightness = 0, contrast = 0, saturation = 0;
+  if (sws_getColorspaceDetails(swsContext, &inverse, &fullRange, &table, &targetFullRange,
+                               &brightness, &contrast, &saturation) < 0)
+    return;  // not a conversion from YUV
+  // The matrix the stream names (an unnamed or unknown one stays BT.601), and its range.
+  const bool named = colourSpace >= AVCOL_SPC_BT709 && colourSpace <= AVCOL_SPC_BT2020_CL &&
+                     colourSpace != AVCOL_SPC_UNSPECIFIED && colourSpace != AVCOL_SPC_RESERVED &&
+                     colourSpace != AVCOL_SPC_YCGCO;
+  const int* matrix = named ? sws_getCoefficients(colourSpace) : inverse;
+  if (colourRange == AVCOL_RANGE_JPEG) fullRange = 1;
+  if (colourRange == AVCOL_RANGE_MPEG) fullRange = 0;
+  sws_setColorspaceDetails(swsContext, matrix, fullRange, matrix, targetFullRange, brightness,
+                           contrast, saturation);
 }
 
 void Converter::convert(RawImage& dst, const uint8_t* const planes[], const int lineSizes[]) {

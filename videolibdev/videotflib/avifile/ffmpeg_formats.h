@@ -111,6 +111,10 @@ class Converter {
   void setFromFormat(int width, int height, int sourceFormat);
   // The first row that delivers the hint (the default row when none does).
   void setFromHint(int width, int height, int sourceFormat, int32_t hint);
+  // The colour matrix (an AVColorSpace) and range (an AVColorRange) of the decoded frames, as
+  // the stream names them; a matrix or range it leaves unnamed keeps swscale's default
+  // (BT.601, and the range the pixel format implies). Only a conversion from YUV uses them.
+  void setColourDetails(int colourSpace, int colourRange);
   // One frame into dst, a raw image of the converter's hint and size. Requires a context or
   // the plain-copy mode (assertion "swsContext || noSws").
   void convert(RawImage& dst, const uint8_t* const planes[], const int lineSizes[]);

@@ -6,6 +6,7 @@
 // Single-threaded, like the source.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -117,6 +118,9 @@ class FFmpegReader {
   // An index with key records and their positions; an empty one is never read.
   bool indexUsable() const;
 
+  // Set from any thread: every demuxer call of this reader then ends at once (FFmpeg asks
+  // isInterrupted while it waits for data).
+  std::atomic<bool> interrupted{false};
   AVPacket* packet = nullptr;  // the last packet read
   FFmpegDecoder decoder;
   bool endOfFile = false;
@@ -150,9 +154,26 @@ class FFmpegReader {
   // The time stamps of the frames the last seekToFrame decoded, from its landing point to the
   // target frame.
   std::vector<int64_t> walkStamps;
+  // AVI only: the picture of the last frame read or passed over, its slot (the frame's place in
+  // the file's index, -1 none) and the slot the next read gives (-1 unknown). A slot without a
+  // picture of its own repeats the held picture.
+  AVFrame* heldPicture = nullptr;
+  int64_t heldSlot = -1;
+  int64_t nextSlot = -1;
 
  private:
+  // FFmpeg's interrupt callback over `interrupted`.
+  static int isInterrupted(void* flag);
   void openDecoder();
+  // The slot of the ready frame in an AVI file; unknown without one or beyond the header's count.
+  int64_t readySlot() const;
+  void holdPicture(const AVFrame* picture, int64_t slot);
+  void forgetHeldPicture();
+  // The demuxer's time stamps of a video packet of an AVI file, replaced by those of its chunk in
+  // the file's index.
+  void restampFromIndex();
+  // ensureFrame, passing over damaged packets (a few in a row) as reading in order does.
+  bool ensureFramePastDamage();
   // Reads the first packet of the video stream after a seek and keeps it pending for decoding;
   // its dts (else its pts) tells where the seek landed.
   int64_t landAfterSeek();

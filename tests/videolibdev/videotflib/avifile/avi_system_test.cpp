@@ -612,6 +612,30 @@ TEST_F(FileSystemTest, ResolveFinalPathFollowsLinksAndLeavesFailuresUnchanged) {
   }
 }
 
+TEST_F(FileSystemTest, OnlyFilesAndLinksToFilesAreRegularFiles) {
+  const std::string file = makeFile("clip.avi");
+  ASSERT_EQ(symlink(file.c_str(), (root_ + "/link.avi").c_str()), 0);
+  ASSERT_EQ(mkfifo((root_ + "/pipe.avi").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", (root_ + "/zero.avi").c_str()), 0);
+  const struct {
+    std::string path;
+    bool regular;
+  } rows[] = {
+      {file, true},
+      {root_ + "/link.avi", true},
+      {root_ + "/pipe.avi", false},
+      {"/dev/null", false},
+      {root_ + "/zero.avi", false},
+      {root_, false},
+      {root_ + "/missing", false},
+      {"", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(isRegularFile(row.path), row.regular);
+  }
+}
+
 TEST_F(FileSystemTest, FileFinderListsMatchingNamesInByteOrder) {
   for (const char* name : {"pass-b.txt", "pass-a.txt", "pass-.txt", "pass-Z.txt", "pass-\u00E9.txt",
                            "pass-a.log", "PASS-c.txt", "other.txt", "pass.txt", "pass-*.txt"}) {

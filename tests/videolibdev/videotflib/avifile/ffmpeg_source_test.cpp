@@ -1,6 +1,7 @@
 #include "avifile/ffmpeg.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -18,6 +19,7 @@ extern "C" {
 #include "support/assert_guard.h"
 #include "support/recording_listener.h"
 #include "support/temp_folder.h"
+#include "support/test_fifo.h"
 #include "support/test_video.h"
 
 namespace {
@@ -126,6 +128,58 @@ TEST(FFmpegSource, OpenFailuresGiveTheirCodes) {
       RawImage image;
       EXPECT_EQ(source->readNextFrame(image), 16);
     }
+  }
+}
+
+// What is not a regular file is refused before the demuxer opens it: opening a pipe to read
+// waits for a writer, and a device may never end.
+TEST(FFmpegSource, PipesAndDevicesAreRefusedWithoutBeingOpened) {
+  vixo_test::TempFolder folder;
+  vixo_test::TestFifo fifo(folder / "clip.mp4");
+  ASSERT_TRUE(fifo.made());
+  const std::string zero = folder / "zero.avi";
+  ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+  for (const std::string& path : {fifo.path(), zero, std::string("/dev/null")}) {
+    for (bool accurate : {true, false}) {
+      SCOPED_TRACE(path + (accurate ? " frame-accurate" : " plain"));
+      int32_t rc = -1;
+      auto source = openSource(path, rc, {.frameAccurate = accurate});
+      EXPECT_EQ(rc, 1);
+      EXPECT_FALSE(source->isStreamReady());
+    }
+  }
+  EXPECT_FALSE(fifo.releasedAReader()) << "the pipe was opened";
+}
+
+// An interrupted source reads nothing more: an open fails, a read finds the end; taking the
+// interrupt back lets it read again.
+TEST(FFmpegSource, AnInterruptEndsEveryRead) {
+  vixo_test::TempFolder folder;
+  // Raw pictures, each larger than what the demuxer reads ahead.
+  vixo_test::VideoSpec spec = TestVideos::spec("bgr24.mkv");
+  spec.width = 320;
+  spec.height = 240;
+  spec.frames = 12;
+  const std::string path = folder / "large frames.mkv";
+  ASSERT_EQ(vixo_test::writeVideo(path, spec), "");
+  for (bool accurate : {true, false}) {
+    SCOPED_TRACE(accurate);
+    tfFFmpegSource source;
+    source.requestedHint = 1;
+    FFmpegSourceParams params = vixo_test::paramsFor(path);
+    params.frameAccurate = accurate;
+    source.setInterrupted(true);
+    EXPECT_EQ(source.open(params), 1);
+    source.setInterrupted(false);
+    ASSERT_EQ(source.open(params), 0);
+    RawImage image = source.newFrame();
+    ASSERT_EQ(source.readNextFrame(image), 0);
+    source.setInterrupted(true);
+    int more = 0;
+    while (more < spec.frames && source.readNextFrame(image) == 0) ++more;
+    EXPECT_LE(more, 2) << "frames read after the interrupt";
+    source.setInterrupted(false);
+    EXPECT_EQ(vixo_test::readShown(source, image, 7), 7);
   }
 }
 
