@@ -21,6 +21,8 @@ VIXO_PACKAGES+=(libcairo2-dev)
 VIXO_DISPLAY_PACKAGES=(xvfb xauth dbus x11-utils xdotool)
 # Two displays side by side for the players' tests: Xorg with its dummy driver and xrandr.
 VIXO_DISPLAY_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
+# A window manager for the window tests that run on a desktop like an operator's.
+VIXO_DISPLAY_PACKAGES+=(openbox)
 # The window tests read screenshots straight from the X server.
 VIXO_PACKAGES+=(libx11-dev)
 # The QR code of the online test's address, and a reader that decodes it back in the tests.

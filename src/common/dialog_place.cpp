@@ -58,4 +58,12 @@ void placeDialogAt(wxTopLevelWindow* window, int cx, int cy) {
   });
 }
 
+void presentSoon(wxTopLevelWindow* window) {
+  if (!window) return;
+  // Dropped with the window when it goes first.
+  window->CallAfter([window] {
+    if (window->IsShown()) window->Raise();
+  });
+}
+
 }  // namespace vixo
