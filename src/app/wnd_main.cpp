@@ -98,9 +98,7 @@ WndMain::WndMain(EditorServices editorServices)
   bindChildEvents(true);
 
   task.properties = gridInitializer->collectValues();
-  for (const props::Property* property : getTaskProperties().methodGroup)
-    propertyGrid->HideProperty(gridInitializer->rows.at(property->key).property, true,
-                               wxPG_RECURSE);
+  showMethodRows(nullptr);  // a method's rows appear once it is chosen
 
   bindCommands();
 

@@ -32,6 +32,7 @@
 #include "task/task.h"
 
 class RecentTasks;
+class VIXOmethod;
 class StatusFieldPlacer;
 class wxCloseEvent;
 class wxHyperlinkCtrl;
@@ -126,6 +127,9 @@ class WndMain : public WndMainStub {
   void fitThumbnail();
   void onPropertySelected(wxPropertyGridEvent& event);
   void selectMethod(int index);
+  // Shows the rows of the "Method" category that the method uses and hides the others (all of
+  // them for no method).
+  void showMethodRows(const VIXOmethod* method);
   void layoutInfoPanel();
 
   // --- file rows

@@ -71,6 +71,8 @@ void WndMain::applyTask(const Task& t) {
     gridInitializer->applyValues(values);
     task.properties = t.properties;
   }
+  // The grid shows the settings of the task's own method, whatever method was shown before.
+  showMethodRows(t.method());
 
   if (t.files == task.files) {
     if (t.references != task.references) {
