@@ -137,6 +137,11 @@ class WndMain : public WndMainStub {
   std::shared_ptr<FileData> addFile(const std::wstring& path);
   // The record and row of an entry as it stands, appended at the end of the list.
   std::shared_ptr<FileData> createFileData(const TaskFile& entry);
+  // Opens the record's file in the background; its row and the cache take what the open found.
+  void examineFile(const std::shared_ptr<FileData>& data);
+  // Files are put back on the disk or mended while the editor runs: every listed file whose open
+  // failed is examined again, and shown as it is now once that open has ended.
+  void examineUnopenedFilesAgain();
   // The files chosen in the file chooser; empty when it was cancelled.
   std::vector<std::wstring> selectFiles(wxWindow* parent, const wxString& message);
   // The record of a row of the list.

@@ -52,6 +52,8 @@ void WndMain::updateUndoState() {
   canUndo->set(undoPosition > undoBase + 1);
   canRedo->set(undoPosition < undoBase + undoCount);
   updateTitle();
+  // Every change of the task checks again the files that did not open.
+  examineUnopenedFilesAgain();
   updateValidationStatus();
   onSelectionChanged();
   showThumbnail();
