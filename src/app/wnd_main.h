@@ -165,6 +165,7 @@ class WndMain : public WndMainStub {
   wxIcon fileLoadingIcon, fileOkIcon, fileErrorIcon;
   bool applyingTask = false;
   bool layingOutInfo = false;
+  bool sidePanePlaced = false;  // the operator has moved the sash of the grid's pane
   std::wstring infoText;
   std::unique_ptr<PropertyGridInitializer> gridInitializer;
   int32_t summaryClicks = 0;
@@ -195,6 +196,10 @@ class WndMain : public WndMainStub {
   void onHelpAreaSize(wxSizeEvent& event);
   void onThumbnailPanelSize(wxSizeEvent& event);
   void buildGrid();
+  // Grows the frame and its panes from the layout's sizes to what the toolkit's fonts and
+  // themes need: every tool on the tool bar, the settings' labels whole in the grid's label
+  // column, the status bar's controls whole.
+  void fitToControls();
   void buildGroupMenus();
   // Status bar texts: headline on the level's colour, details.
   void showSummary(const wxString& headline, const wxString& details, const wxColour& colour);

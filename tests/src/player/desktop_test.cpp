@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/wnd_main.h"
 #include "player/dlg_before_video.h"
 #include "player/dlg_send_archive.h"
 #include "player/dlg_voting_dsis.h"
@@ -22,6 +23,7 @@
 #include "player/player_offline.h"
 #include "player/player_online.h"
 #include "src/player/player_fixture.h"
+#include "support/control_fit.h"
 #include "support/loopback_http.h"
 #include "support/screen_stacking.h"
 #include "support/ui_driver.h"
@@ -281,6 +283,21 @@ TEST_F(DesktopTest, TheOnlineControlPanelAndItsBoxesStandAboveAndGetTheKeys) {
                                             "box Test not finished"}));
   EXPECT_TRUE(player->interruptRequested->get());
   player.reset();
+}
+
+TEST_F(DesktopTest, TheEditorShowsItsControlsAndTheSettingsLabelsWhole) {
+  setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);  // its recent tasks
+  auto* editor = new WndMain;
+  Task task;
+  task.properties["method"] = makeStringValue("Custom");  // the longest labels of a method
+  editor->setTask(task, L"");
+  editor->Show();
+  EXPECT_TRUE(waitOnScreen(editor));
+  settle(300);
+  EXPECT_EQ(cutGridLabels(editor->propertyGrid), std::vector<std::string>{});
+  EXPECT_EQ(cutControls(editor), std::vector<std::string>{});
+  editor->Destroy();
+  settle(100);
 }
 
 }  // namespace
