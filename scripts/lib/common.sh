@@ -33,6 +33,8 @@ VIXO_TEST_PACKAGES+=(zbar-tools)
 VIXO_TEST_PACKAGES+=(xvfb xauth dbus x11-utils xdotool)
 # Two displays side by side for the players' tests: Xorg with its dummy driver and xrandr.
 VIXO_TEST_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
+# A window manager for the window tests that run on a desktop like an operator's.
+VIXO_TEST_PACKAGES+=(openbox)
 # The fuzz targets are built with clang's libFuzzer.
 VIXO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -116,15 +116,14 @@ void WndMain::FileData::onInfoLoaded() {
   info = loaded.info;
   thumbnail = loaded.thumbnail;
   std::set<LimitedLoader::LoadContract*>& pending = mainWindow->pendingLoads;
-  const bool wasPending = !pending.empty();
   pending.erase(contract.get());
-  const bool lastOne = wasPending && pending.empty();
   // Dropping the contract closes the file and lets the loader start the next one.
   bindings.clear();
   contract.reset();
   mainWindow->infoCache.files[path] = loaded;
-  // The validation counted the files still loading as missing: it runs again once all are in.
-  if (lastOne) mainWindow->updateValidationStatus();
+  // The validation knew nothing yet of the files still being examined: it runs again once all
+  // are in, also when this open ended before it could be waited for.
+  if (pending.empty()) mainWindow->updateValidationStatus();
   refreshRow();
 }
 
@@ -201,26 +200,36 @@ std::shared_ptr<WndMain::FileData> WndMain::createFileData(const TaskFile& entry
     data->info = cached->second.info;
     data->thumbnail = cached->second.thumbnail;
   } else {
-    data->contract = loader.enqueue({entry.path, false, 0, 0});
-    const connections::VariableMemPtr<bool>& loaded = data->contract->getLoaded();
-    // Runs on the thread that ends the opening: it only posts. The record may be gone by then.
-    const auto report = [helper = eventGetter->helper(),
-                         record = std::weak_ptr<FileData>(data)](bool done) {
-      if (!done) return;
-      EventGetterSetterHelper::post(helper, [record] {
-        if (const std::shared_ptr<FileData> alive = record.lock()) alive->onInfoLoaded();
-      });
-    };
-    connections::holdBinding(connections::makeListener(connections::makeFunctor(report, loaded)),
-                             data->bindings);
-    if (loaded->get())
-      report(true);
-    else
-      pendingLoads.insert(data->contract.get());
+    examineFile(data);
   }
   data->appendRow();
   fileRows[data.get()] = data;
   return data;
+}
+
+void WndMain::examineFile(const std::shared_ptr<FileData>& data) {
+  data->contract = loader.enqueue({data->path, false, 0, 0});
+  const connections::VariableMemPtr<bool>& loaded = data->contract->getLoaded();
+  // Runs on the thread that ends the opening: it only posts. The record may be gone by then.
+  const auto report = [helper = eventGetter->helper(),
+                       record = std::weak_ptr<FileData>(data)](bool done) {
+    if (!done) return;
+    EventGetterSetterHelper::post(helper, [record] {
+      if (const std::shared_ptr<FileData> alive = record.lock()) alive->onInfoLoaded();
+    });
+  };
+  connections::holdBinding(connections::makeListener(connections::makeFunctor(report, loaded)),
+                           data->bindings);
+  if (loaded->get())
+    report(true);
+  else
+    pendingLoads.insert(data->contract.get());
+}
+
+void WndMain::examineUnopenedFilesAgain() {
+  // The row keeps showing the failure until the new open has ended, so nothing flickers.
+  for (const auto& [record, data] : fileRows)
+    if (!data->contract && data->info.opened && !data->info.valid) examineFile(data);
 }
 
 std::vector<std::wstring> WndMain::selectFiles(wxWindow* parent, const wxString& message) {

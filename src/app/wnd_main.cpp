@@ -6,12 +6,16 @@
 #include <wx/menu.h>
 #include <wx/propgrid/propgrid.h>
 #include <wx/scrolwin.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/splitter.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
+
+#include <algorithm>
 
 #include "app/custom_question_editor.h"
 #include "app/file_list.h"
@@ -20,6 +24,7 @@
 #include "avifile/avi_desktop.h"
 #include "common/app_icon.h"
 #include "common/control_bindings.h"
+#include "common/dialog_place.h"
 #include "task/task_properties.h"
 
 namespace {
@@ -98,9 +103,7 @@ WndMain::WndMain(EditorServices editorServices)
   bindChildEvents(true);
 
   task.properties = gridInitializer->collectValues();
-  for (const props::Property* property : getTaskProperties().methodGroup)
-    propertyGrid->HideProperty(gridInitializer->rows.at(property->key).property, true,
-                               wxPG_RECURSE);
+  showMethodRows(nullptr);  // a method's rows appear once it is chosen
 
   bindCommands();
 
@@ -110,6 +113,46 @@ WndMain::WndMain(EditorServices editorServices)
   statusBar->SetStatusStyles(3, styles);
 
   setTask(Task(), std::wstring());
+  fitToControls();
+}
+
+void WndMain::fitToControls() {
+  // The grid splits its width in half between labels and values: the right pane is made wide
+  // enough for the longest label (of every method's settings) in one half.
+  int longest = 0;
+  for (const auto& [key, row] : gridInitializer->rows)
+    longest = std::max(longest, propertyGrid->GetTextExtent(row.property->GetLabel()).x);
+  const int labelColumn = propertyGrid->GetMarginWidth() + longest + 16;
+  const int fileListWidth = GetClientSize().x - sidePaneWidth;
+  sidePaneWidth = std::max(
+      sidePaneWidth, 2 * labelColumn + 10 + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this));
+  mainPanel->SetMinSize(
+      wxSize(std::max(toolBar->GetBestSize().x, fileListWidth + sidePaneWidth), -1));
+  // The layout places the sash at the splitter's first idle time; under a window manager the
+  // frame gets its final size only later, after a few passing ones. Until the operator moves the
+  // sash, the pane gets its width again whenever the splitter has room for it.
+  mainSplitter->Bind(wxEVT_SPLITTER_SASH_POS_CHANGING, [this](wxSplitterEvent& event) {
+    event.Skip();
+    sidePanePlaced = true;
+  });
+  mainSplitter->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+    event.Skip();
+    // After the splitter's own handling of the size.
+    CallAfter([this] {
+      const int width = mainSplitter->GetSize().x;
+      if (!sidePanePlaced && width >= sidePaneWidth + 2 * mainSplitter->GetMinimumPaneSize() &&
+          width - mainSplitter->GetSashPosition() < sidePaneWidth)
+        mainSplitter->SetSashPosition(-sidePaneWidth, true);
+    });
+  });
+
+  int tallest = 0;
+  for (const wxWindow* child :
+       {static_cast<wxWindow*>(summaryLink), static_cast<wxWindow*>(summaryText),
+        static_cast<wxWindow*>(statusPanel)})
+    tallest = std::max(tallest, child->GetBestSize().y);
+  statusBar->SetMinHeight(tallest);
+  vixo::growToFitControls(this);
 }
 
 WndMain::~WndMain() {

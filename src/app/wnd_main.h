@@ -32,6 +32,7 @@
 #include "task/task.h"
 
 class RecentTasks;
+class VIXOmethod;
 class StatusFieldPlacer;
 class wxCloseEvent;
 class wxHyperlinkCtrl;
@@ -126,6 +127,9 @@ class WndMain : public WndMainStub {
   void fitThumbnail();
   void onPropertySelected(wxPropertyGridEvent& event);
   void selectMethod(int index);
+  // Shows the rows of the "Method" category that the method uses and hides the others (all of
+  // them for no method).
+  void showMethodRows(const VIXOmethod* method);
   void layoutInfoPanel();
 
   // --- file rows
@@ -133,6 +137,11 @@ class WndMain : public WndMainStub {
   std::shared_ptr<FileData> addFile(const std::wstring& path);
   // The record and row of an entry as it stands, appended at the end of the list.
   std::shared_ptr<FileData> createFileData(const TaskFile& entry);
+  // Opens the record's file in the background; its row and the cache take what the open found.
+  void examineFile(const std::shared_ptr<FileData>& data);
+  // Files are put back on the disk or mended while the editor runs: every listed file whose open
+  // failed is examined again, and shown as it is now once that open has ended.
+  void examineUnopenedFilesAgain();
   // The files chosen in the file chooser; empty when it was cancelled.
   std::vector<std::wstring> selectFiles(wxWindow* parent, const wxString& message);
   // The record of a row of the list.
@@ -156,6 +165,7 @@ class WndMain : public WndMainStub {
   wxIcon fileLoadingIcon, fileOkIcon, fileErrorIcon;
   bool applyingTask = false;
   bool layingOutInfo = false;
+  bool sidePanePlaced = false;  // the operator has moved the sash of the grid's pane
   std::wstring infoText;
   std::unique_ptr<PropertyGridInitializer> gridInitializer;
   int32_t summaryClicks = 0;
@@ -186,6 +196,10 @@ class WndMain : public WndMainStub {
   void onHelpAreaSize(wxSizeEvent& event);
   void onThumbnailPanelSize(wxSizeEvent& event);
   void buildGrid();
+  // Grows the frame and its panes from the layout's sizes to what the toolkit's fonts and
+  // themes need: every tool on the tool bar, the settings' labels whole in the grid's label
+  // column, the status bar's controls whole.
+  void fitToControls();
   void buildGroupMenus();
   // Status bar texts: headline on the level's colour, details.
   void showSummary(const wxString& headline, const wxString& details, const wxColour& colour);

@@ -52,6 +52,8 @@ void WndMain::updateUndoState() {
   canUndo->set(undoPosition > undoBase + 1);
   canRedo->set(undoPosition < undoBase + undoCount);
   updateTitle();
+  // Every change of the task checks again the files that did not open.
+  examineUnopenedFilesAgain();
   updateValidationStatus();
   onSelectionChanged();
   showThumbnail();
@@ -71,6 +73,8 @@ void WndMain::applyTask(const Task& t) {
     gridInitializer->applyValues(values);
     task.properties = t.properties;
   }
+  // The grid shows the settings of the task's own method, whatever method was shown before.
+  showMethodRows(t.method());
 
   if (t.files == task.files) {
     if (t.references != task.references) {

@@ -96,7 +96,12 @@ void WndMain::selectMethod(int index) {
   infoTitleLabel->SetLabel(wxString::FromUTF8(method->name));
   infoText = method->description;
   layoutInfoPanel();
-  const std::vector<const props::Property*>& used = method->properties();
+  showMethodRows(method);
+}
+
+void WndMain::showMethodRows(const VIXOmethod* method) {
+  static const std::vector<const props::Property*> none;
+  const std::vector<const props::Property*>& used = method ? method->properties() : none;
   for (const props::Property* property : getTaskProperties().methodGroup) {
     const bool uses = std::find(used.begin(), used.end(), property) != used.end();
     auto row = gridInitializer->rows.find(property->key);

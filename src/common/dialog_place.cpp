@@ -1,6 +1,7 @@
 #include "common/dialog_place.h"
 
 #include <wx/display.h>
+#include <wx/sizer.h>
 #include <wx/toplevel.h>
 
 #include <algorithm>
@@ -55,6 +56,29 @@ void placeDialogAt(wxTopLevelWindow* window, int cx, int cy) {
     if (*done || !event.IsShown()) return;
     *done = true;
     window->WarpPointer(size.x / 2, size.y / 2);
+  });
+}
+
+void growToFitControls(wxTopLevelWindow* window) {
+  if (!window || !window->GetSizer()) return;
+  wxSize size = window->GetSize();
+  size.IncTo(window->GetSizer()->ComputeFittingWindowSize(window));
+  const int index = wxDisplay::GetFromWindow(window);
+  const wxRect area = index == wxNOT_FOUND
+                          ? wxDisplay(static_cast<unsigned>(primaryDisplayIndex())).GetClientArea()
+                          : wxDisplay(static_cast<unsigned>(index)).GetClientArea();
+  size.DecToIfSpecified(area.GetSize());
+  size.IncTo(window->GetSize());
+  if (size == window->GetSize()) return;
+  window->SetSize(size);
+  window->Centre(wxBOTH);
+}
+
+void presentSoon(wxTopLevelWindow* window) {
+  if (!window) return;
+  // Dropped with the window when it goes first.
+  window->CallAfter([window] {
+    if (window->IsShown()) window->Raise();
   });
 }
 

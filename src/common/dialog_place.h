@@ -26,4 +26,16 @@ wxPoint windowCentre(const wxWindow& window);
 // pointer on the window's centre when the window has an area.
 void placeDialogAt(wxTopLevelWindow* window, int cx, int cy);
 
+// Grows the window, never shrinking it, to the size its sizer needs for its controls' best
+// sizes: the toolkit's fonts and buttons may need more room than a layout's fixed size gives.
+// It does not grow beyond the work area of its display.
+void growToFitControls(wxTopLevelWindow* window);
+
+// Brings the window to the front with the keyboard focus at the next turn of the event loop (a
+// modal loop's first, for a window about to be shown modally), when it is shown then. Under a
+// window manager a dialog may otherwise open behind the full-screen window of a test run, which
+// took the focus just before it; without one the keys would go to whatever lies under the
+// pointer.
+void presentSoon(wxTopLevelWindow* window);
+
 }  // namespace vixo

@@ -8,9 +8,6 @@
 // After msgdlg.h, which declares its base class.
 #include <wx/generic/msgdlgg.h>
 
-// After wx/msgdlg.h, which declares its base class.
-#include <wx/generic/msgdlgg.h>
-
 #include <utility>
 
 #include "common/dialog_place.h"
@@ -64,11 +61,16 @@ int showPrompt(const Prompt& prompt) {
   if (promptAnswerer()) return promptAnswerer()(prompt);
   if (!prompt.at) {
     wxMessageDialog box(prompt.parent, prompt.text, prompt.caption, prompt.style);
+    // The native box is made and shown inside its own loop, without the toolkit's show.
+    box.CallAfter([&box] {
+      if (box.GetHandle()) box.Raise();
+    });
     return runBox(box, prompt);
   }
   // The native box cannot be moved; the toolkit's own one is a dialog like any other. It
   // builds its controls when its modal loop starts, so it is placed once it is shown.
   wxGenericMessageDialog box(prompt.parent, prompt.text, prompt.caption, prompt.style);
+  presentSoon(&box);
   const wxPoint at = *prompt.at;
   box.Bind(wxEVT_SHOW, [&box, at](wxShowEvent& event) {
     event.Skip();
@@ -94,6 +96,7 @@ std::vector<wxString> showFilePrompt(const FilePrompt& prompt) {
 }
 
 int showModal(wxDialog& dialog) {
+  presentSoon(&dialog);
   if (modalAnswerer() && wxTheApp) {
     // Answered once the dialog's own loop runs, as a person would answer it.
     wxWeakRef<wxDialog> weak(&dialog);

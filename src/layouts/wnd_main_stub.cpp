@@ -249,7 +249,7 @@ void WndMainStub::buildToolBar() {
 }
 
 void WndMainStub::onSplitterIdle(wxIdleEvent&) {
-  mainSplitter->SetSashPosition(-250, true);
+  mainSplitter->SetSashPosition(-sidePaneWidth, true);
   mainSplitter->Unbind(wxEVT_IDLE, &WndMainStub::onSplitterIdle, this);
 }
 

@@ -40,6 +40,9 @@ class WndMainStub : public wxFrame {
   // Sash placement on the first idle event of each splitter, measured at the splitter's size
   // then; each handler unbinds itself.
   void onSplitterIdle(wxIdleEvent& event);
+  // The width of the right pane (the grid and the info panel) that the first sash placement
+  // gives; a derived window may widen it before.
+  int sidePaneWidth = 250;
   void onInfoSplitterIdle(wxIdleEvent& event);
   // Pops contextMenu up at the mouse position of a right click on the frame itself.
   void onContextMenu(wxMouseEvent& event);

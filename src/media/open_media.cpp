@@ -21,12 +21,34 @@ const std::vector<std::wstring>& imageExtensions() {
   return list;
 }
 
-std::shared_ptr<VideoFile> openMedia(const MediaOpenRequest& request) {
-  const std::wstring extension = toLower(splitPath(request.path).extension);
+namespace {
+
+bool opensAsImage(const std::wstring& path) {
+  const std::wstring extension = toLower(splitPath(path).extension);
   const auto& images = imageExtensions();
-  if (std::find(images.begin(), images.end(), extension) != images.end())
+  return std::find(images.begin(), images.end(), extension) != images.end();
+}
+
+}  // namespace
+
+std::shared_ptr<VideoFile> openMedia(const MediaOpenRequest& request) {
+  if (opensAsImage(request.path))
     return std::make_shared<ImageFileWx>(request.path, request.imageDisplayMs);
   return std::make_shared<FFmpegVideoFile>(request.path, request.buffered, request.bufferLength);
+}
+
+bool mediaOpens(const std::wstring& path) {
+  if (opensAsImage(path)) {
+    detail::WxImageSource picture(path);
+    picture.load();
+    return !picture.getFrame().empty();
+  }
+  FFmpegVideoSource video(path);
+  if (!video.open()) return false;
+  RawImage frame = video.newFrame();
+  const bool decoded = !frame.empty() && video.readNext(frame);
+  video.close();
+  return decoded;
 }
 
 void storeVideoFile(std::map<std::wstring, std::shared_ptr<VideoFile>>& table,

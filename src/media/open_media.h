@@ -26,6 +26,11 @@ const std::vector<std::wstring>& imageExtensions();
 // cannot be opened ends Closed and not valid. Call on the GUI thread.
 std::shared_ptr<VideoFile> openMedia(const MediaOpenRequest& request);
 
+// Whether the file opens as openMedia's file would for a player: a still image whose picture
+// decodes for an image extension, else a video stream whose first frame decodes. Reads the file
+// on the calling thread, which may be any thread.
+bool mediaOpens(const std::wstring& path);
+
 // The players' table of opened files: sets the path's entry to the file, releasing an older
 // file stored under the same path.
 void storeVideoFile(std::map<std::wstring, std::shared_ptr<VideoFile>>& table,

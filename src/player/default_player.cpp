@@ -337,8 +337,10 @@ std::vector<std::shared_ptr<VideoFile>> DefaultPlayer::openVideos(
 bool DefaultPlayer::ensureVideosOpen(const std::vector<std::shared_ptr<VideoFile>>& files) {
   for (const auto& file : files) {
     while (!(file->opened()->get() && file->isValid())) {
-      const vixo::Prompt prompt = makePrompt(fullScreenWnd, "Error opening file",
-                                             "Can't open video and continue test", wxICON_ERROR);
+      // The file is named: the observer or the operator has to find it.
+      const vixo::Prompt prompt = makePrompt(
+          fullScreenWnd, "Error opening file",
+          "Can't open video and continue test\n" + pathText(file->getPath()), wxICON_ERROR);
       if (!askTryAgain(prompt, "Interrupt test")) {
         interruptRequested->set(true);
         return false;

@@ -1,8 +1,5 @@
 #include "player/play_start_wnd.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
@@ -23,6 +20,7 @@
 #include "common/app_icon.h"
 #include "common/control_bindings.h"
 #include "common/prompt.h"
+#include "media/open_media.h"
 #include "media/video_info.h"
 #include "network/corvidwebserver/webserver.h"
 #include "player/default_player.h"
@@ -52,18 +50,6 @@ void showBox(wxWindow* parent, const wxString& caption, const wxString& text, lo
 
 void showCheckError(wxWindow* parent, const wxString& text) {
   showBox(parent, "Task checking", text, wxOK | wxICON_ERROR);
-}
-
-// Opens the file for reading and closes it again; a folder does not count as a file.
-bool opensForReading(const std::wstring& path) {
-  std::string native;
-  if (!toNativePath(path, native)) return false;
-  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat status {};
-  const bool file = fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode);
-  ::close(fd);
-  return file;
 }
 
 bool isBlank(wchar_t c) {
@@ -164,6 +150,15 @@ PlayStartWnd::PlayStartWnd(wxWindow* parent, LoadedTask& task, DefaultPlayer* pl
                 bindings);
 
   loadSettings();
+  // The name of the last observer is filled in: it is selected whenever the field takes the
+  // focus, by a click as well, so that the next observer's typing replaces it.
+  observerNameText->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
+    event.Skip();
+    // After the click that gave the focus has placed the cursor.
+    CallAfter([this] {
+      if (observerNameText->HasFocus()) observerNameText->SelectAll();
+    });
+  });
 
   debugRunLabel->Show(debug);
   relayout();
@@ -292,7 +287,9 @@ void PlayStartWnd::checkFiles(PlayStartWnd* dialog, std::shared_ptr<EventGetterS
   size_t opened = 0;
   for (const TaskFile& file : files) {
     if (file.group == 0) continue;
-    if (!opensForReading(file.path)) {
+    // Opened as the player will open it: bytes that are no picture and no video (a text file, a
+    // sound without pictures) would stop the pass at their question.
+    if (!mediaOpens(file.path)) {
       EventGetterSetterHelper::post(post, [dialog, file] { dialog->showOpenError(file); });
       break;
     }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "avifile/avi_system.h"
+#include "common/dialog_place.h"
 #include "common/event_loop_wait.h"
 #include "common/prompt.h"
 #include "player/dlg_before_video.h"
@@ -137,6 +138,7 @@ void PlayerOnline::showInstructions(const std::wstring& message) {
   wxWeakRef<wxDialog> dialog =
       new DlgBeforeVideo(fullScreenWnd, message, false, false, false, false, play, &interrupter);
   dialog->Show();
+  vixo::presentSoon(dialog.get());  // above the full-screen window; the panel comes over it
 
   OnlineMessage attention;
   attention.type = OnlineMessage::Text;

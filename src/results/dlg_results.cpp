@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "avifile/avi_system.h"
+#include "common/dialog_place.h"
 #include "common/prompt.h"
 #include "results/archive_import.h"
 #include "results/result_texts.h"
@@ -52,6 +53,9 @@ DlgResults::DlgResults(wxWindow* parent, ResultsMonitor& monitor, const wxIcon& 
     if (IsModal()) EndModal(0);
   });
   exportCsvButton->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { exportCsv(); });
+  // Esc closes the dialog as "OK" does.
+  SetEscapeId(okButton->GetId());
+  vixo::growToFitControls(this);
 }
 
 DlgResults::~DlgResults() {
@@ -233,8 +237,9 @@ void DlgResults::showWarning(bool show, const wxString& text) {
   if (show) warningPicture->SetBitmap(wxArtProvider::GetBitmap(wxART_WARNING, wxART_MENU));
   warningPicture->Show(show);
   warningLabel->Show(show);
-  warningLabel->SetInitialSize(warningLabel->GetTextExtent(text));
   warningLabel->SetLabel(text);
+  // The size the toolkit draws the text at, which may be a little more than its extent.
+  warningLabel->SetInitialSize(warningLabel->GetBestSize());
   Layout();
 }
 

@@ -39,7 +39,10 @@ std::vector<ValidationMessage> validateTask(const Task& task, const std::wstring
     if (file.group == 0) continue;
     // The answer is valid only until the next question to the source: read it at once.
     const VideoInfo& info = media.getInfo(file.path);
-    if (!info.opened || !info.valid) {
+    // A file whose open has not ended yet (the editor examines files in the background) is not
+    // known not to open: only a failed open counts.
+    if (!info.opened) continue;
+    if (!info.valid) {
       if (notOpenable++ == 0) firstNotOpenable = file.id;
       continue;
     }

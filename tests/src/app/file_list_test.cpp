@@ -6,6 +6,7 @@
 #include <wx/image.h>
 #include <wx/statbmp.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,8 +15,10 @@
 #include "avifile/avi_system.h"
 #include "editor_fixture.h"
 #include "support/gui_pump.h"
+#include "support/run_command.h"
 #include "support/screenshot.h"
 #include "support/test_video.h"
+#include "task/validation.h"
 
 namespace {
 
@@ -112,26 +115,66 @@ TEST_F(FileListTest, InformationAndThumbnailsArriveFromTheBackground) {
   selectRows({2});
   EXPECT_EQ(w->thumbnail.GetSize(), w->videoNotLoadedPicture->GetBitmap().GetSize());
 
-  // Known paths come from the cache: no loading icon, no opening.
+  // Known paths come from the cache: no loading icon, and a file that opened is not opened
+  // again. The files that failed keep showing the failure while they are examined again.
   addFiles({video, missing});
   ASSERT_EQ(w->model->GetCount(), 5u);
   EXPECT_EQ(statusIcon(3), "ok");
   EXPECT_EQ(cell(3, 1), "64x48");
   EXPECT_EQ(statusIcon(4), "error");
-  EXPECT_TRUE(w->pendingLoads.empty());
-  EXPECT_EQ(w->loader.activeCount() + w->loader.queuedCount(), 0u);
+  EXPECT_FALSE(w->rowData(0)->contract || w->rowData(1)->contract || w->rowData(3)->contract);
+  EXPECT_TRUE(w->rowData(2)->contract && w->rowData(4)->contract);
   EXPECT_EQ(w->rowData(3)->thumbnail, w->rowData(0)->thumbnail);
+  ASSERT_TRUE(pumpUntil([&] { return allLoaded(); }, std::chrono::seconds(20)));
+  EXPECT_EQ(statusIcon(2), "error");
+  EXPECT_EQ(statusIcon(4), "error");
 }
 
 TEST_F(FileListTest, TheValidationIsRefreshedWhenTheLastFileIsIn) {
-  const std::string video = videos.path("ffv1.mkv");
   editProperty("method", wxVariant(1L));  // DSIS: the files of group 1 are checked
-  addFiles({video});
-  // Until the file is examined it counts as a file that cannot be opened.
-  const std::string before = headline();
+  addFiles({videos.path("ffv1.mkv"), folder / "missing.avi"});
+  // Until the files are examined nothing is known not to open.
+  EXPECT_EQ(headline().find("can't open"), std::string::npos) << headline();
   ASSERT_TRUE(pumpUntil([&] { return allLoaded(); }, std::chrono::seconds(20)));
-  EXPECT_NE(headline(), before);
-  EXPECT_EQ(headline().find("ffv1.mkv"), std::string::npos) << headline();
+  EXPECT_NE(headline().find("1 warning(s)"), std::string::npos) << headline();
+  EXPECT_EQ(w->summaryLink->GetLabel(), headline());
+  bool named = false;
+  for (const ValidationMessage& message : validateTask(w->task, L"", w->infoCache))
+    named = named || message.text == L"Can't open file missing.avi";
+  EXPECT_TRUE(named);
+}
+
+// Files an operator adds through "All files": a text file and a sound without pictures (made with
+// the ffmpeg command) do not open, and neither does a clip not on the disk yet. Only the files
+// known not to open are counted, also while the others are still being examined; the clip, once
+// on the disk, is shown as opening after the next change of the task.
+TEST_F(FileListTest, FilesThatDoNotOpenAreCountedAndARestoredFileOpensAgain) {
+  std::ofstream(folder / "notes.txt") << "f0 is the reference\n";
+  int status = 0;
+  vixo_test::runCommand("ffmpeg -v error -y -f lavfi -i sine=duration=0.5 " +
+                            vixo_test::shellQuote(folder / "tone.wav") + " 2>&1",
+                        status);
+  ASSERT_EQ(status, 0);
+  const std::string restored = folder / "restored.mkv";
+  editProperty("method", wxVariant(1L));  // DSIS: the files of group 1 are checked
+  addFiles({videos.path("ffv1.mkv"), folder / "notes.txt", folder / "tone.wav",
+            videos.path("mpeg4.avi"), restored});
+  selectRows({0});
+  menu(w->setReferenceMenuItem);
+  // Nothing is known not to open before the files have been examined.
+  EXPECT_EQ(headline(), "Ready");
+  ASSERT_TRUE(pumpUntil([&] { return allLoaded(); }, std::chrono::seconds(20)));
+  EXPECT_EQ(headline(), "Warning: can't open 3 file(s)");
+  EXPECT_EQ(statusIcon(4), "error");
+
+  ASSERT_EQ(vixo_test::writeVideo(restored, vixo_test::VideoSpec()), "");
+  typeName("x");
+  ASSERT_TRUE(pumpUntil([&] { return statusIcon(4) == "ok"; }, std::chrono::seconds(20)));
+  ASSERT_TRUE(pumpUntil([&] { return allLoaded(); }, std::chrono::seconds(20)));
+  EXPECT_EQ(headline(), "Warning: can't open 2 file(s)");
+  EXPECT_EQ(cell(4, 1), "64x48");
+  EXPECT_EQ(statusIcon(1), "error");
+  EXPECT_EQ(statusIcon(2), "error");
 }
 
 TEST_F(FileListTest, AtMostThreeFilesAreOpenAtOnce) {

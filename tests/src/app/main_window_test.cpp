@@ -15,6 +15,7 @@
 #include "app/file_list.h"
 #include "app/status_panel.h"
 #include "editor_fixture.h"
+#include "support/control_fit.h"
 #include "task/validation.h"
 
 namespace {
@@ -110,6 +111,24 @@ TEST_F(EditorTest, OpensWithAnEmptyUnmodifiedTaskAndItsCommandsDisabled) {
   EXPECT_EQ(w->statusBar->GetStatusStyle(1), wxSB_RAISED);
   EXPECT_TRUE(w->statusPanel->saveHintLabel->IsShown());
   EXPECT_FALSE(w->statusPanel->resultsStatusLabel->IsShown());
+}
+
+// The editor opens large enough for what the toolkit's fonts and themes need: every control
+// whole, every tool on the tool bar, and the setting's labels readable in the grid, whatever
+// method the task has.
+TEST_F(EditorTest, OpensWithItsControlsWholeAndTheSettingsLabelsReadable) {
+  EXPECT_GE(w->GetSize().x, 771);
+  EXPECT_GE(w->GetSize().y, 498);
+  w->Show();
+  runEvents(300);
+  EXPECT_EQ(vixo_test::cutControls(w), std::vector<std::string>{});
+  EXPECT_GE(w->toolBar->GetSize().x, w->toolBar->GetBestSize().x);
+  for (long method = 1; method <= 6; ++method) {
+    SCOPED_TRACE(method);
+    editProperty("method", wxVariant(method));
+    runEvents(50);
+    EXPECT_EQ(vixo_test::cutGridLabels(w->propertyGrid), std::vector<std::string>{});
+  }
 }
 
 TEST_F(EditorTest, GroupMenusCarryEveryGroupWithItsKeyAndColour) {

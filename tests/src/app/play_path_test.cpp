@@ -65,11 +65,15 @@ class PlayPathTest : public PlayerTest {
  protected:
   void SetUp() override {
     setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
-    // Three plain files: the start-test dialog's check only opens them.
+    // Three tiny clips: the start-test dialog's check opens them as the player will.
+    VideoSpec clip;
+    clip.width = 32;
+    clip.height = 24;
+    clip.frames = 2;
     std::string files;
     for (int i = 0; i < 3; ++i) {
       const std::string name = "f" + std::to_string(i);
-      std::ofstream(folder / name) << "data";
+      ASSERT_EQ(writeVideo(folder / name, clip), "");
       files += std::string(i ? ", " : "") + "{ \"id\" : \"" + name + "\", \"path\" : \"" + name +
                "\", \"group\" : 1 }";
     }

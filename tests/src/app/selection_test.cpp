@@ -6,9 +6,11 @@
 #include <wx/stattext.h>
 #include <wx/uiaction.h>
 
+#include <fstream>
 #include <memory>
 #include <set>
 
+#include "avifile/avi_system.h"
 #include "editor_fixture.h"
 #include "task/task_properties.h"
 #include "task/vixo_method.h"
@@ -114,14 +116,54 @@ TEST_F(SelectionTest, TheChosenMethodShowsItsDescriptionAndExactlyItsRows) {
   EXPECT_EQ(visibleMethodRows(),
             (std::set<std::string>{"cycles", "shuffleSources", "trainingQuestions"}));
 
-  // A loaded task's method shows its rows once its row is selected.
+  // Selecting the method's row of a task shows its description and its rows.
   Task task;
   task.properties["method"] = makeStringValue("SCACJ");
   w->setTask(task, L"");
-  EXPECT_EQ(visibleMethodRows().count("scacjScale"), 0u);
   clickRow("method");
   EXPECT_EQ(w->infoTitleLabel->GetLabel(), "SCACJ");
   EXPECT_EQ(visibleMethodRows().count("scacjScale"), 1u);
+}
+
+// Whatever method the grid showed before, a task put into the editor (opened, taken from the
+// recent list, new, undone or redone) shows the rows of its own method at once.
+TEST_F(SelectionTest, EveryTaskPutIntoTheEditorShowsItsOwnMethodsRows) {
+  const std::set<std::string> dsisRows = {"cycles", "shuffleSources", "trainingQuestions"};
+  const std::set<std::string> scacjRows = {"cycles", "trainingQuestions", "limitPairs",
+                                           "scacjScale"};
+  const auto saveTask = [this](const std::string& name, const char* method) {
+    Task task;
+    task.name = fromUtf8(name);
+    task.properties["method"] = makeStringValue(method);
+    const std::wstring path = fromUtf8(folder / (name + ".vixo"));
+    std::ofstream(folder / (name + ".vixo")) << taskToJson(task, path).toString(-1);
+    return path;
+  };
+  const std::wstring dsis = saveTask("dsis", "DSIS");
+  const std::wstring scacj = saveTask("scacj", "SCACJ");
+  w->SetSize(900, 700);
+  w->Show();
+  runEvents(300);
+
+  fileAnswers.push_back({wxString(dsis)});
+  menu(w->openMenuItem);  // "Open..."
+  EXPECT_EQ(visibleMethodRows(), dsisRows);
+  w->openRecentTask(scacj);
+  EXPECT_EQ(visibleMethodRows(), scacjRows);
+  w->openRecentTask(dsis);
+  EXPECT_EQ(visibleMethodRows(), dsisRows);
+
+  editProperty("method", wxVariant(4L));  // SCACJ
+  EXPECT_EQ(visibleMethodRows(), scacjRows);
+  menu(w->undoMenuItem);
+  EXPECT_EQ(w->propertyGrid->GetPropertyValueAsString("method"), "DSIS");
+  EXPECT_EQ(visibleMethodRows(), dsisRows);
+  menu(w->redoMenuItem);
+  EXPECT_EQ(visibleMethodRows(), scacjRows);
+
+  promptAnswers = {wxID_NO};  // "Close, without saving"
+  menu(w->newMenuItem);
+  EXPECT_TRUE(visibleMethodRows().empty());
 }
 
 }  // namespace

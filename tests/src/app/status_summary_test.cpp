@@ -121,10 +121,11 @@ class StatusBarTest : public EditorTest {
 TEST_F(StatusBarTest, ATaskWithErrorsAndWarningsShowsItsHeadlineAndColours) {
   w->SetSize(1000, 600);
   w->Show();
-  // Five files examined already, one that cannot be opened.
+  // Six files examined already, one of which did not open.
   for (const char* path :
        {"/clips/ref1.mp4", "/clips/a1.mp4", "/clips/ref2.mp4", "/clips/b2.mp4", "/clips/c2.mp4"})
     knowFile(path, 1920, 1080, 8000);
+  w->infoCache.files[L"/clips/missing.mp4"].info = {true, false, 0, 0, false, 0};
   addFiles({"/clips/ref1.mp4", "/clips/a1.mp4", "/clips/ref2.mp4", "/clips/b2.mp4", "/clips/c2.mp4",
             "/clips/missing.mp4"});
   editProperty("method", wxVariant(1L));  // DSIS

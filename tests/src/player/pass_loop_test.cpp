@@ -338,7 +338,8 @@ TEST_F(PassLoopTest, FileThatDoesNotOpenIsTriedAgainOrInterruptsThePass) {
     };
     pass.run();
     ASSERT_GE(prompts.seen.size(), 2u);
-    EXPECT_EQ(prompts.seen[0].text, "Can't open video and continue test");
+    // The box names the file, so that it can be found.
+    EXPECT_EQ(prompts.seen[0].text, "Can't open video and continue test\n" + wxString(missing));
     EXPECT_EQ(prompts.seen[0].yes, "Try again");
     EXPECT_EQ(prompts.seen[0].no, "Interrupt test");
     EXPECT_FALSE(prompts.seen[0].at);

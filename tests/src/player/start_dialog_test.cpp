@@ -12,6 +12,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -22,6 +23,7 @@
 #include "player/play_start_wnd.h"
 #include "player/player_offline.h"
 #include "src/player/player_fixture.h"
+#include "support/run_command.h"
 #include "support/screenshot.h"
 #include "support/ui_driver.h"
 
@@ -33,8 +35,12 @@ class StartDialogTest : public PlayerTest {
  protected:
   void SetUp() override {
     setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
-    // Five plain files: the check only opens them.
-    for (int i = 0; i < 5; ++i) std::ofstream(media / ("f" + std::to_string(i))) << "data";
+    // Five tiny clips, named without an extension: the check opens them as the player will.
+    VideoSpec spec;
+    spec.width = 32;
+    spec.height = 24;
+    spec.frames = 2;
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(writeVideo(media / ("f" + std::to_string(i)), spec), "");
     loaded = LoadedTask(dsisTask(5), fromUtf8(media / "task.vixo"));
   }
   void TearDown() override {
@@ -84,6 +90,19 @@ class StartDialogTest : public PlayerTest {
   // Waits inside the dialog's modal loop until its check is over.
   static bool checkOver(PlayStartWnd& dialog) {
     return runEventsUntil([&] { return dialog.checkDone->get() || !dialog.IsModal(); });
+  }
+
+  // The check of the loaded task passes: the gauge is full and nothing is reported; then the
+  // dialog is cancelled.
+  void expectCheckPassed() {
+    PlayStartWndOffline dialog(loaded, player.get(), false);
+    const int code = runScripted(dialog, [&](wxDialog&) {
+      ASSERT_TRUE(checkOver(dialog));
+      EXPECT_EQ(dialog.checkProgressGauge->GetValue(), 100);
+      click(dialog.cancelButton);
+    });
+    EXPECT_EQ(code, wxID_CANCEL);
+    EXPECT_TRUE(prompts.seen.empty());
   }
 
   TempFolder home;
@@ -140,6 +159,44 @@ TEST_F(StartDialogTest, OfflineStartWritesTheSettingsAndHandsOverTheTrimmedName)
   EXPECT_EQ(saved.port, 9000);
   EXPECT_EQ(saved.host, "h\xc3\xb4te.example");  // UTF-8 both ways
   EXPECT_EQ(saved.hostIdx, -1);
+}
+
+// The last observer's name is filled in. The next observer clicks into it, at its end or in its
+// middle, or tabs into it, and types a name: the typed name replaces the old one.
+TEST_F(StartDialogTest, TypingIntoTheFilledNameReplacesIt) {
+  const struct {
+    const char* how;
+    int at;  // where the click lands, in pixels from the field's right edge; 0: the Tab key
+  } cases[] = {{"a click after the name", 20}, {"a click inside the name", -1}, {"Tab", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    storeSettings(0, L"Alice", 8080, "", -1);
+    PlayStartWndOffline dialog(loaded, player.get(), false);
+    const int code = runScripted(dialog, [&](wxDialog&) {
+      ASSERT_TRUE(checkOver(dialog));
+      wxTextCtrl* name = dialog.observerNameText;
+      EXPECT_EQ(name->GetValue(), "Alice");
+      if (c.at == 0) {
+        dialog.displayChoice->SetFocus();  // the control before the name field
+        settle(50);
+        sendKey(name, WXK_TAB, wxMOD_SHIFT);
+      } else {
+        dialog.cancelButton->SetFocus();
+        settle(50);
+        const int x = c.at > 0 ? name->GetSize().x - c.at : name->GetTextExtent("Al").x + 4;
+        clickAt(name, x, name->GetSize().y / 2);
+      }
+      settle(50);
+      ASSERT_TRUE(name->HasFocus());
+      wxUIActionSimulator keys;
+      keys.Text("Bob");
+      settle(100);
+      EXPECT_EQ(name->GetValue(), "Bob");
+      click(dialog.startTestButton);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(dialog.playContext.expert, L"Bob");
+  }
 }
 
 TEST_F(StartDialogTest, CancelWritesNothing) {
@@ -292,20 +349,60 @@ TEST_F(StartDialogTest, ExcludedFilesAreNotOpenedAndAFolderIsNoFile) {
   task.files.push_back({L"gone", fromUtf8(media / "missing"), 0});
   task.files.push_back({L"folder", fromUtf8(media.path()), 0});
   loaded.task = task;
-  PlayStartWndOffline dialog(loaded, player.get(), false);
-  const int code = runScripted(dialog, [&](wxDialog&) {
-    ASSERT_TRUE(checkOver(dialog));
-    EXPECT_EQ(dialog.checkProgressGauge->GetValue(), 100);
-    click(dialog.cancelButton);
-  });
-  EXPECT_EQ(code, wxID_CANCEL);
-  EXPECT_TRUE(prompts.seen.empty());
+  expectCheckPassed();
 
   loaded.task.files[2].path = fromUtf8(media.path());  // a folder where a video should be
   PlayStartWndOffline again(loaded, player.get(), false);
   EXPECT_EQ(showUnattended(again), wxID_ABORT);
   ASSERT_EQ(prompts.seen.size(), 1u);
   EXPECT_EQ(prompts.seen[0].text, "Error checking task: can't open file:\nid2");
+}
+
+// Files that an operator adds through "All files" and the player cannot show: each is found by
+// the check, before the pass, and named; pictures and videos that play pass it.
+TEST_F(StartDialogTest, TheCheckOpensEachFileAsThePlayerWill) {
+  const auto ffmpeg = [&](const std::string& arguments, const std::string& name) {
+    int status = 0;
+    runCommand("ffmpeg -v error -y " + arguments + " " + shellQuote(media / name) + " 2>&1",
+               status);
+    EXPECT_EQ(status, 0) << name;
+    return media / name;
+  };
+  const auto text = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(media / name) << bytes;
+    return media / name;
+  };
+  wxImage picture(21, 13);
+  picture.SetRGB(wxRect(0, 0, 21, 13), 0, 128, 255);
+  ASSERT_TRUE(picture.SaveFile(wxString::FromUTF8(media / "still.png"), wxBITMAP_TYPE_PNG));
+  const struct {
+    std::string file;
+    bool passes;
+  } cases[] = {
+      {text("notes.txt", "Clip list\nf0 reference\nf1 test\n"), false},
+      {ffmpeg("-f lavfi -i sine=frequency=440:duration=1", "tone.wav"), false},
+      {text("looks like.png", "not a picture"), false},
+      {text("empty.mkv", ""), false},
+      {media / "still.png", true},
+      // 4:4:4 at an odd size and 30000/1001 frames per second, as the ffmpeg command makes it.
+      {ffmpeg("-f lavfi -i testsrc=size=99x61:rate=30000/1001:duration=0.2 -pix_fmt yuv444p",
+              "clip 444.mkv"),
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    prompts.seen.clear();
+    loaded.task = dsisTask(3);
+    loaded.task.files[1].path = fromUtf8(c.file);
+    if (c.passes) {
+      expectCheckPassed();
+    } else {
+      PlayStartWndOffline dialog(loaded, player.get(), false);
+      EXPECT_EQ(showUnattended(dialog), wxID_ABORT);
+      ASSERT_EQ(prompts.seen.size(), 1u);
+      EXPECT_EQ(prompts.seen[0].text, "Error checking task: can't open file:\nid1");
+    }
+  }
 }
 
 TEST_F(StartDialogTest, AFileCheckOfNoFilesIsDoneAtOnce) {

@@ -15,6 +15,7 @@
 #include "shell/wnd_about.h"
 #include "shell/wnd_loading.h"
 #include "src/layouts/layout_fixture.h"
+#include "support/control_fit.h"
 #include "support/screenshot.h"
 
 namespace {
@@ -88,6 +89,29 @@ TEST_F(ShellWindowsTest, MessagesOfNoTaskFindingsAndOkEndsTheDialog) {
     dialog->okButton->ProcessWindowEvent(click);
   });
   EXPECT_EQ(vixo::showModal(*dialog), 0);
+}
+
+// Each window shows its controls whole, measured against the sizes the toolkit's fonts and
+// themes give them, at the size it opens with.
+TEST_F(ShellWindowsTest, WindowsOpenWithTheirControlsWhole) {
+  const std::vector<ValidationMessage> messages = {
+      {0, L"select method", L"Method not selected: select method"},
+      {1, L"can't open 2 file(s)", L"Can't open notes.txt and 1 other file(s)"},
+      {2, L"long", L"ITU-R BT.500 recommends sequences not longer than 10s"}};
+  const struct {
+    const char* name;
+    wxTopLevelWindow* window;
+  } windows[] = {{"messages", keep(new DlgMessages(nullptr, messages))},
+                 {"about", keep(new WndAbout(nullptr))},
+                 {"loading", keep(new WndLoading(nullptr, "Orlo VIXO Start Work", wxSize(525, 256),
+                                                 wxDEFAULT_DIALOG_STYLE))}};
+  for (const auto& w : windows) {
+    SCOPED_TRACE(w.name);
+    w.window->Show();
+    vixo_test::grabWindow(w.window);
+    EXPECT_EQ(vixo_test::cutControls(w.window), std::vector<std::string>{});
+    w.window->Hide();
+  }
 }
 
 TEST_F(ShellWindowsTest, AboutShowsTheVersionAndTheBuildDate) {

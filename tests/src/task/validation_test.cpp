@@ -84,6 +84,7 @@ TEST(ValidateTask, NoMethodAndNoFilesGivesExactlyOneError) {
 TEST(ValidateTask, ManyFindingsComeInCheckOrder) {
   FakeMedia media;
   media.video(L"/v/a.avi", 12000).video(L"/v/b.avi", 4000).video(L"/v/x.avi", 50000);
+  media.broken(L"/v/c.avi", 0).broken(L"/v/e.avi", 0);
   const std::vector<TaskFile> files{
       {L"a", L"/v/a.avi", 1},  // long, reference of group 1
       {L"a", L"/v/b.avi", 1},  // duplicate
@@ -184,6 +185,10 @@ TEST(ValidateTask, UnopenableFilesAndDuplicateIds) {
         {L"c", L"/v/missing2", 1},
         {L"d", L"/v/missing3", 3}},
        {{1, L"can't open 3 file(s)", L"Can't open b and 2 other file(s)"}}},
+      // Only a failed open counts: the editor examines files in the background.
+      {"a file still being examined is not counted",
+       {{L"a", L"/v/a.avi", 1}, {L"b", L"/v/missing1", 1}, {L"c", L"/v/loading.avi", 1}},
+       {{1, L"can't open 1 file(s)", L"Can't open file b"}}},
       {"one duplicate",
        {{L"a", L"/v/a.avi", 1}, {L"b", L"/v/b.avi", 1}, {L"a", L"/v/c.avi", 1}},
        {{1, L"ids not uniqe", L"Not unique id: a"}}},
@@ -205,6 +210,8 @@ TEST(ValidateTask, UnopenableFilesAndDuplicateIds) {
     FakeMedia media;
     for (const wchar_t* path : {L"/v/a.avi", L"/v/b.avi", L"/v/c.avi", L"/v/d.avi"})
       media.video(path, 5000);
+    for (const wchar_t* path : {L"/v/missing1", L"/v/missing2", L"/v/missing3"})
+      media.broken(path, 0);
     expectMessages(validateTask(makeTask("Custom", row.files), L"", media), row.messages);
   }
 }
