@@ -281,11 +281,12 @@ TEST(ResultsMonitor, FolderRemovedWhileWatchedEndsTheWatchAfterOneScan) {
   PassFolder folder;
   createPassFolders(folder.taskPath);
   putPassFile(folder, "result@a@", "a", 1.0);
-  Watched watched(folder.taskPath);
-  // What each scan's subscribers are told about the watch.
+  // What each scan's subscribers are told about the watch; declared before the monitor, whose
+  // thread may call the subscriber until the monitor is gone.
   std::mutex mutex;
   std::condition_variable called;
   std::vector<bool> watching;
+  Watched watched(folder.taskPath);
   ResultsMonitor* monitor = watched.monitor.get();
   watched.monitor->subscribe([&, monitor] {
     std::lock_guard lock(mutex);
@@ -300,7 +301,7 @@ TEST(ResultsMonitor, FolderRemovedWhileWatchedEndsTheWatchAfterOneScan) {
   // to look again.
   {
     std::unique_lock lock(mutex);
-    ASSERT_TRUE(called.wait_for(lock, 10s, [&] { return !watching.back(); }));
+    ASSERT_TRUE(called.wait_for(lock, 10s, [&] { return !watching.empty() && !watching.back(); }));
   }
   EXPECT_FALSE(watched.monitor->isWatching());
   const int calls = watched.calls();
