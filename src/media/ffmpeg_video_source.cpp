@@ -10,8 +10,6 @@ namespace {
 
 constexpr int32_t kBgr24 = static_cast<int32_t>(RawFormatHint::BGR24);
 constexpr int32_t kDamagedPacket = 12;
-// Damaged packets passed over in a row before the stream counts as broken.
-constexpr int kDamagedPacketsInARow = 16;
 
 }  // namespace
 
@@ -60,7 +58,7 @@ bool FFmpegVideoSource::open() {
 
 bool FFmpegVideoSource::readNext(RawImage& frame) {
   if (!impl->opened) return false;
-  for (int attempt = 0; attempt < kDamagedPacketsInARow; ++attempt) {
+  for (int attempt = 0; attempt < tfFFmpegSource::kDamagedPacketsInARow; ++attempt) {
     try {
       return impl->source.readNextFrame(frame) == 0;
     } catch (const tfFFmpegSource::Error& e) {

@@ -147,9 +147,10 @@ const ObserverEntry* OnlineTestState::findObserver(const webserver::http_request
 
 void OnlineTestState::serveStaticFile(webserver::http_request* request) {
   const std::wstring rest = fromUtf8(std::string_view(request->path).substr(8));
-  const std::wstring file = staticFilePath(programFolder, rest);
+  const std::wstring root = staticRootFolder(programFolder);
+  const std::wstring file = staticFilePathIn(root, rest);
   std::string content;
-  if (file.empty() || !readStaticFile(file, staticRootFolder(programFolder), content)) {
+  if (file.empty() || !readStaticFile(file, root, content)) {
     notFound(request);
     return;
   }

@@ -41,7 +41,10 @@ std::wstring staticRootFolder(const std::wstring& programFolder) {
 }
 
 std::wstring staticFilePath(const std::wstring& programFolder, const std::wstring& rest) {
-  const std::wstring root = staticRootFolder(programFolder);
+  return staticFilePathIn(staticRootFolder(programFolder), rest);
+}
+
+std::wstring staticFilePathIn(const std::wstring& root, const std::wstring& rest) {
   if (root.empty()) return {};
   const std::wstring full = canonicalizePath(combinePath(root, rest));
   const std::vector<std::wstring> rootSteps = splitPathComponents(canonicalizePath(root));

@@ -13,6 +13,8 @@ std::wstring staticRootFolder(const std::wstring& programFolder);
 // (staticRootFolder). The path is resolved without looking at the disk ("." and ".." steps, '\'
 // read as '/'); it must keep every component of the root. Links are readStaticFile's business.
 std::wstring staticFilePath(const std::wstring& programFolder, const std::wstring& rest);
+// The same within a root folder found already, so that a request reads "conf_redirect.txt" once.
+std::wstring staticFilePathIn(const std::wstring& root, const std::wstring& rest);
 
 // The MIME type for an extension with its dot, in any letter case; "application/octet-stream"
 // for an unknown one.

@@ -37,6 +37,8 @@ const std::string& endMarkText();
 // Writes the bytes whole to path + ".tmp" and moves that over the file in `folder`, so that the
 // file's name never holds a part of them (a full disk, a crash). False on any failure; the
 // temporary file is then gone and the file as it was.
+// Unlike writeFileReplacing, the temporary name is the file's own: a pass end killed while it
+// writes leaves one that the next try writes over, not a new one per process.
 [[nodiscard]] bool replaceFileWhole(const std::wstring& folder, const std::wstring& path,
                                     std::string_view bytes);
 

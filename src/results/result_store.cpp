@@ -39,12 +39,6 @@ size_t utf8Length(wchar_t c) {
   return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
 }
 
-size_t utf8Length(const std::wstring& text) {
-  size_t length = 0;
-  for (wchar_t c : text) length += utf8Length(c);
-  return length;
-}
-
 // The text's leading whole characters whose UTF-8 form takes at most `bytes`.
 std::wstring cutToUtf8Bytes(const std::wstring& text, size_t bytes) {
   size_t used = 0;
@@ -146,7 +140,7 @@ std::wstring ResultStore::passName() const {
   const std::wstring computer = sanitizeName(header.computer);
   const std::wstring time = fromUtf8(text);
   // A name typed at the start has no limit; the files keep it whole inside.
-  const size_t fixed = utf8Length(computer) + 1 + 1 + utf8Length(time);
+  const size_t fixed = toUtf8(computer).size() + 1 + 1 + toUtf8(time).size();
   const size_t room = fixed < kMaxPassNameBytes ? kMaxPassNameBytes - fixed : 0;
   return computer + L"-" + cutToUtf8Bytes(sanitizeName(header.expert), room) + L"-" + time;
 }

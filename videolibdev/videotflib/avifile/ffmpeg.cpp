@@ -24,9 +24,6 @@ namespace {
 
 using FFmpegFormats::initFFmpeg;
 
-// Damaged packets passed over in a row before the stream counts as broken.
-constexpr int kDamagedPacketsInARow = 16;
-
 int64_t addSaturated(int64_t a, int64_t b) {
   int64_t r;
   if (!__builtin_add_overflow(a, b, &r)) return r;
@@ -437,20 +434,17 @@ AVFrame* FFmpegReader::takeFrame() {
 
 int32_t FFmpegReader::readNextFrame(RawImage& out) {
   if (!ensureFrame()) return 16;
-  if (isAvi) {
-    // A slot of the file's index without a picture of its own (an empty chunk, or one that the
-    // demuxer or the decoder lost to damage) shows the picture before it, so that reading in
-    // order keeps the numbers that seeking finds.
-    const int64_t slot = readySlot();
-    if (heldSlot >= 0 && nextSlot >= 0 && slot != kNoTimestamp && nextSlot < slot) {
-      converter.convert(out, heldPicture->data, heldPicture->linesize);
-      nextSlot += 1;
-      if (currentFrame >= 0) currentFrame += 1;
-      return 0;
-    }
+  const int64_t slot = isAvi ? readySlot() : kNoTimestamp;
+  // A slot of an AVI file's index without a picture of its own (an empty chunk, or one that the
+  // demuxer or the decoder lost to damage) shows the picture before it, so that reading in order
+  // keeps the numbers that seeking finds.
+  if (isAvi && heldSlot >= 0 && nextSlot >= 0 && slot != kNoTimestamp && nextSlot < slot) {
+    converter.convert(out, heldPicture->data, heldPicture->linesize);
+    nextSlot += 1;
+    if (currentFrame >= 0) currentFrame += 1;
+    return 0;
   }
   lastPacketSize = decoder.frame->pkt_size;
-  const int64_t slot = isAvi ? readySlot() : kNoTimestamp;
   AVFrame* f = takeFrame();
   converter.convert(out, f->data, f->linesize);
   if (isAvi) holdPicture(f, slot);
@@ -515,7 +509,7 @@ bool FFmpegReader::ensureFramePastDamage() {
     try {
       return ensureFrame();
     } catch (const Error& e) {
-      if (e.code != 12 || damaged >= kDamagedPacketsInARow) throw;
+      if (e.code != 12 || damaged >= tfFFmpegSource::kDamagedPacketsInARow) throw;
     }
   }
 }

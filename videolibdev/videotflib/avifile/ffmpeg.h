@@ -107,6 +107,9 @@ class tfFFmpegSource : public tfIVideoSource {
   };
   // The text of a code; "Unknown error" for a code without one.
   static std::wstring errorText(int32_t code);
+  // Damaged packets (Error 12) passed over in a row, reading in order or seeking, before the
+  // stream counts as broken.
+  static constexpr int kDamagedPacketsInARow = 16;
 
   // Throws Error 11 when FFmpeg cannot allocate a frame.
   tfFFmpegSource();

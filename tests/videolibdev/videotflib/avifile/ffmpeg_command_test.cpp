@@ -168,7 +168,9 @@ TEST(FFmpegCommandVideos, AviSlotsWithoutAPictureKeepTheFramesInStep) {
     ASSERT_EQ(rc, 0);
     RawImage image = source->newFrame();
     const std::vector<int> shown = readInOrder(*source, image);
-    if (source->isFrameCountExact()) EXPECT_EQ(shown.size(), source->getFrameCount());
+    if (source->isFrameCountExact()) {
+      EXPECT_EQ(shown.size(), source->getFrameCount());
+    }
     ASSERT_GE(shown.size(), 10u);
     // Up to the damage, or the frames the command dropped, every frame shows its number.
     for (int n = 0; n < 10; ++n) EXPECT_EQ(shown[n], n);
